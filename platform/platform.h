@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "browser.h"
+#include "clock.h"
+#include "messagebox.h"
+#include "quit.h"
+#include "random.h"
+#include "timer.h"
+
+#include <functional>
+#include <memory>
+
+/**
+ * The services the windows use, handed down from main() (or from a test with fakes).
+ * The browser is made on first use only, so it comes as a factory.
+ */
+struct Platform
+{
+    MessageBox &messages;
+    Timer &timer;
+    Clock &clock;
+    Random &random;
+    Quit &quit;
+    std::function<std::unique_ptr<Browser>()> makeBrowser;
+};

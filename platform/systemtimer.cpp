@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "systemtimer.h"
+
+#include <algorithm>
+
+SystemTimer::SystemTimer(QObject *parent) : Timer(parent)
+{
+    m_shot.setSingleShot(true);
+    m_shot.setTimerType(Qt::PreciseTimer);
+    connect(&m_shot, &QTimer::timeout, this, &SystemTimer::fire);
+    m_clock.start();
+}
+
+void SystemTimer::setInterval(int ms)
+{
+    m_interval = std::max(ms, 0);
+    // Inside the handler the new interval counts from the tick's due time, applied on return.
+    if (m_inHandler)
+        return;
+    if (m_enabled)
+        restart();
+}
+
+void SystemTimer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (enabled)
+        restart();
+    else
+        m_shot.stop();
+}
+
+void SystemTimer::restart()
+{
+    m_due = m_clock.elapsed() + m_interval;
+    if (m_inHandler)
+        m_restartedInHandler = true;
+    arm();
+}
+
+void SystemTimer::arm()
+{
+    if (!m_enabled || m_interval <= 0) {
+        m_shot.stop();
+        return;
+    }
+    m_shot.start(int(std::max<qint64>(m_due - m_clock.elapsed(), 0)));
+}
+
+void SystemTimer::fire()
+{
+    if (!m_enabled || m_interval <= 0)
+        return;
+    m_inHandler = true;
+    m_restartedInHandler = false;
+    const qint64 due = m_due;
+    emit timeout();
+    m_inHandler = false;
+    if (m_restartedInHandler)
+        return;
+    m_due = due + m_interval;
+    arm();
+}

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "timer.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+// The pacing timer on a single-shot precise QTimer. Each timeout is scheduled against the
+// moment it is due rather than the moment the previous handler finished, so a round of thirty
+// ticks keeps its length however long the handlers take.
+class SystemTimer : public Timer
+{
+    Q_OBJECT
+public:
+    explicit SystemTimer(QObject *parent = nullptr);
+
+    void setInterval(int ms) override;
+    int interval() const override { return m_interval; }
+    void setEnabled(bool enabled) override;
+    bool isEnabled() const override { return m_enabled; }
+
+private:
+    void restart();
+    void arm();
+    void fire();
+
+    QTimer m_shot;
+    QElapsedTimer m_clock;
+    qint64 m_due = 0;
+    int m_interval = 0;
+    bool m_enabled = false;
+    bool m_inHandler = false;
+    // Set when the count-down is started anew during a handler, which then must not reschedule.
+    bool m_restartedInHandler = false;
+};

@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gamestate.h"
+
+#include <QStringList>
+
+#include <cmath>
+#include <limits>
+
+namespace rules {
+
+namespace {
+const QString crlf = QStringLiteral("\r\n");
+
+QString blanks(int count)
+{
+    return QString(count, QLatin1Char(' '));
+}
+
+// Notice texts are paragraphs with an empty line between them.
+QString paragraphs(const QStringList &pieces)
+{
+    return pieces.join(crlf + crlf);
+}
+
+QString cheatingTitle(int leadingBlanks)
+{
+    return blanks(leadingBlanks) + QStringLiteral("Обнаружена попытка обмана");
+}
+} // namespace
+
+QColor fromBgr(std::uint32_t bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+std::int16_t increment(std::int16_t value)
+{
+    return value == std::numeric_limits<std::int16_t>::max() ? value : std::int16_t(value + 1);
+}
+
+std::int16_t decrement(std::int16_t value)
+{
+    return value == std::numeric_limits<std::int16_t>::min() ? value : std::int16_t(value - 1);
+}
+
+int intervalAfter(int n)
+{
+    return int(std::floor(double(roundLength - n) / double(roundLength) * 2000.0)) + 700;
+}
+
+Level level(int number)
+{
+    switch (number) {
+    case 1:
+        return {QStringLiteral("Начинающий"), 735};
+    case 2:
+        return {QStringLiteral("Бывалый"), 495};
+    case 3:
+        return {QStringLiteral("Опытный"), 255};
+    case 4:
+        return {QStringLiteral("Супермен"), 135};
+    }
+    return {QStringLiteral("Label1"), 735};
+}
+
+QString gradeText(int hits)
+{
+    if (hits >= 28 && hits <= 30)
+        return blanks(31) + QStringLiteral("П Я Т Ё Р К У");
+    if (hits >= 22 && hits <= 27)
+        return blanks(30) + QStringLiteral("Ч Е Т В Ё Р К У");
+    if (hits >= 15 && hits <= 21)
+        return blanks(32) + QStringLiteral("Т Р О Й К У");
+    if (hits >= 1 && hits <= 14)
+        return blanks(31) + QStringLiteral("Д В О Й К У");
+    return blanks(25) + QStringLiteral("Звание \" ТУПИЦА \"");
+}
+
+QString resultText(int hits, const QString &grade)
+{
+    // A number is written with a blank where a minus sign would stand.
+    const QString score = hits < 0 ? QString::number(hits) : QLatin1Char(' ') + QString::number(hits);
+    return QStringLiteral(" Итак, из 30 возможных Вы попали по ") + score
+           + QStringLiteral(" кнопкам") + crlf + crlf + blanks(14)
+           + QStringLiteral("за такой результат Вы получаете") + crlf + crlf + grade;
+}
+
+QString resultTitle()
+{
+    return blanks(10) + QStringLiteral("Пришло время собирать камни");
+}
+
+Notice notice(Penalty penalty)
+{
+    const QString skipTurn = QStringLiteral("Этот ход Вы пропускаете.");
+    const QString pointTaken = blanks(31) + QStringLiteral("Я вычел из результата одно попадание.");
+    switch (penalty) {
+    case Penalty::Miss:
+        return {paragraphs({QStringLiteral(" Щёлкайте по-точнее. Я даю возможность промахнуться три раза. "),
+                            blanks(26) + QStringLiteral("Не уподобляйтесь пулемёту !!! "),
+                            blanks(29) + skipTurn}),
+                cheatingTitle(21)};
+    case Penalty::DoubleInSingleMode:
+        return {paragraphs({QStringLiteral(" Одного щелчка вполне достаточно, чтобы я Вас понял.  "),
+                            QStringLiteral(" Вы ведь выбрали одинарный щелчок, а не двойной."),
+                            QStringLiteral(" Поэтому данный ход я не защитываю правильным.")}),
+                cheatingTitle(18)};
+    case Penalty::RightInDoubleMode:
+        return {paragraphs({QStringLiteral("Левой кнопкой надо делать двойной щелчёк."),
+                            blanks(13) + skipTurn}),
+                cheatingTitle(6)};
+    case Penalty::RightWhileLeft:
+        return {paragraphs({QStringLiteral(
+                                "Насколько я помню Вы выбрали тренировку левой кнопки, а не правой."),
+                            pointTaken}),
+                cheatingTitle(22)};
+    case Penalty::LeftWhileRight:
+        return {paragraphs({QStringLiteral(
+                                "Насколько я помню Вы выбрали тренировку правой кнопки, а не левой."),
+                            pointTaken}),
+                cheatingTitle(22)};
+    }
+    return {};
+}
+
+} // namespace rules

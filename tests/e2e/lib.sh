@@ -1,0 +1,101 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Shared helpers for the end-to-end tests: a private Xvfb, polling for windows, pixel reads.
+# Source it from a bash test; it cleans up after itself on exit.
+
+set -euo pipefail
+
+E2E_TMP=$(mktemp -d)
+export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY
+E2E_PIDS=()
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${E2E_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Polls a command until it succeeds or the limit (seconds) runs out.
+wait_for() {
+    local limit=$1
+    shift
+    local deadline=$((SECONDS + limit))
+    until "$@" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+# Starts Xvfb on a free display at the given size and waits until it answers.
+start_xvfb() {
+    local size=${1:-1280x1024}
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+        E2E_PIDS+=($!)
+        export DISPLAY=":$n"
+        if wait_for 30 xdpyinfo; then
+            return 0
+        fi
+        kill "${E2E_PIDS[-1]}" 2>/dev/null || true
+    done
+    fail "no Xvfb display could be started"
+}
+
+# Prints the id of the first window whose name matches exactly, once it is mapped.
+find_window() {
+    local name=$1 id
+    for id in $(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null); do
+        echo "$id"
+        return 0
+    done
+    return 1
+}
+
+wait_window() {
+    local name=$1 limit=${2:-60}
+    wait_for "$limit" find_window "$name" || fail "window '$name' did not appear within ${limit}s"
+    find_window "$name"
+}
+
+wait_window_gone() {
+    local name=$1 limit=${2:-60}
+    local deadline=$((SECONDS + limit))
+    while find_window "$name" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || fail "window '$name' still open after ${limit}s"
+        sleep 0.1
+    done
+}
+
+# "X Y WIDTH HEIGHT" of a window on the root.
+window_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+        /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
+}
+
+# "R G B" of one pixel of the root window.
+pixel() {
+    import -window root -crop "1x1+$1+$2" -depth 8 txt:- | awk 'NR==2{print $2}' |
+        tr -d '()' | awk -F, '{print $1, $2, $3}'
+}
+
+# Clicks inside a window at x, y relative to its top-left corner.
+click_at() {
+    local id=$1 x=$2 y=$3 button=${4:-1}
+    xdotool windowraise "$id"
+    xdotool mousemove --window "$id" "$x" "$y"
+    xdotool click "$button"
+}
