@@ -99,3 +99,15 @@ click_at() {
     xdotool mousemove --window "$id" "$x" "$y"
     xdotool click "$button"
 }
+
+# Waits until a window has been painted: a window is mapped before its first paint, and the
+# root of a bare Xvfb is black where nothing has been drawn yet.
+window_painted() {
+    local x y w h
+    read -r x y w h < <(window_geometry "$1")
+    [ "$(pixel $((x + w / 2)) $((y + h - 2)))" != "0 0 0" ]
+}
+
+wait_painted() {
+    wait_for "${2:-60}" window_painted "$1" || fail "window $1 was not painted"
+}
