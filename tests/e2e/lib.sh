@@ -111,3 +111,20 @@ window_painted() {
 wait_painted() {
     wait_for "${2:-60}" window_painted "$1" || fail "window $1 was not painted"
 }
+
+# Answers a box with a key: raise and focus it, then type the key as the keyboard would (a key
+# sent to one window would fail on its release when the press has closed that window).
+press_key_in() {
+    local id=$1 key=$2
+    xdotool windowraise "$id"
+    xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+    xdotool key "$key"
+    xdotool keyup "$key" 2>/dev/null || true
+}
+
+# Counts the pixels of exactly one colour (like 255,0,0) in a rectangle of the root.
+count_colour() {
+    local x=$1 y=$2 w=$3 h=$4 rgb=$5
+    import -window root -crop "${w}x${h}+${x}+${y}" -depth 8 txt:- |
+        grep -c "srgb($rgb)" || true
+}
