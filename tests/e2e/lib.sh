@@ -124,7 +124,14 @@ press_key_in() {
 
 # Counts the pixels of exactly one colour (like 255,0,0) in a rectangle of the root.
 count_colour() {
-    local x=$1 y=$2 w=$3 h=$4 rgb=$5
+    local x=$1 y=$2 w=$3 h=$4 rgb=$5 r g b
+    IFS=, read -r r g b <<<"$rgb"
     import -window root -crop "${w}x${h}+${x}+${y}" -depth 8 txt:- |
-        grep -c "srgb($rgb)" || true
+        grep -c "$(printf '#%02X%02X%02X ' "$r" "$g" "$b")" || true
+}
+
+# Counts the pixels of a rectangle of the root that are not of the given colour.
+count_other_than() {
+    local x=$1 y=$2 w=$3 h=$4
+    echo $((w * h - $(count_colour "$@")))
 }

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Real X clicks on the real game: a double click in single-click mode scores on its first press
+# and brings the double-click notice; repeated misses bring the miss notice twice and leave a 1
+# written on the field; "X" ends the round without a result.
+source "$(dirname "$0")/lib.sh"
+game=$1
+cheat="Обнаружена попытка обмана"
+
+start_xvfb 1280x1024
+"$game" >"$E2E_TMP/game.log" 2>&1 &
+pid=$!
+E2E_PIDS+=($pid)
+
+start=$(wait_window "Квадрилка")
+wait_painted "$start"
+click_at "$start" 60 212
+game_id=$(wait_window "game" 30)
+wait_painted "$game_id"
+read -r gx gy _ _ < <(window_geometry "$game_id")
+
+# Target 1 stands three seconds at 712,512: double-click its middle with the real pointer.
+xdotool windowraise "$game_id"
+xdotool mousemove --window "$game_id" 736 536 click --repeat 2 --delay 80 1
+box=$(wait_window " {18}$cheat" 30)
+red=$(count_colour $((gx + 712)) $((gy + 512)) 49 49 "255,0,0")
+[ "$red" = 2401 ] || fail "the first press did not score: $red red pixels"
+press_key_in "$box" Return
+wait_window_gone " {18}$cheat" 30
+
+# Clean field at the top left before any miss has been written there.
+[ "$(count_other_than "$gx" "$gy" 7 16 "0,128,0")" = 0 ] || fail "something written before a miss"
+
+# Misses on the empty field until the second one of a turn brings the miss notice.
+first=""
+for _ in $(seq 20); do
+    x=380 y=300
+    [ "$(pixel $((gx + x)) $((gy + y)))" = "0 128 0" ] || x=100 y=450
+    click_at "$game_id" "$x" "$y"
+    # Waiting for the box also keeps the clicks apart, so no two of them make a double click.
+    if first=$(wait_for 1 find_window " {21}$cheat" && find_window " {21}$cheat"); then
+        break
+    fi
+done
+[ -n "$first" ] || fail "no miss notice after 20 misses"
+press_key_in "$first" Return
+wait_for 30 bash -c "id=\$(xdotool search --onlyvisible --name '^ {21}$cheat\$' | head -1); [ -n \"\$id\" ] && [ \"\$id\" != $first ]" ||
+    fail "the miss notice was not shown a second time"
+second=$(find_window " {21}$cheat")
+# The answer of the first showing is written at the top left of the field.
+written() { (($(count_other_than "$gx" "$gy" 7 16 "0,128,0") > 5)); }
+wait_for 10 written || fail "the answer 1 was not written on the field"
+press_key_in "$second" Return
+wait_window_gone " {21}$cheat" 30
+
+# "X" in the top-right corner ends the round at once, with no result box.
+click_at "$game_id" 760 8
+wait_window_gone "game" 30
+find_window " {10}Пришло время собирать камни" >/dev/null && fail "a result box came after X"
+find_window "Квадрилка" >/dev/null || fail "settings window gone"
+kill -0 "$pid" || fail "program ended"
+echo "PASS"
