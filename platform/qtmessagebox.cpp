@@ -16,9 +16,10 @@ int QtMessageBox::show(const QString &text, int buttons, const QString &title)
     box.setWindowModality(Qt::ApplicationModal);
 
     if (buttons == CancelTryContinue) {
-        QPushButton *cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
-        QPushButton *retry = box.addButton(QStringLiteral("Повторить"), QMessageBox::AcceptRole);
-        QPushButton *carryOn = box.addButton(QStringLiteral("Продолжить"), QMessageBox::AcceptRole);
+        // One role for all three keeps them in this order on every style.
+        QPushButton *cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::ActionRole);
+        QPushButton *retry = box.addButton(QStringLiteral("Повторить"), QMessageBox::ActionRole);
+        QPushButton *carryOn = box.addButton(QStringLiteral("Продолжить"), QMessageBox::ActionRole);
         cancel->setObjectName(QStringLiteral("Cancel"));
         retry->setObjectName(QStringLiteral("TryAgain"));
         carryOn->setObjectName(QStringLiteral("Continue"));
