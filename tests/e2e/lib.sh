@@ -135,3 +135,11 @@ count_other_than() {
     local x=$1 y=$2 w=$3 h=$4
     echo $((w * h - $(count_colour "$@")))
 }
+
+# Prints "x y" (relative to the rectangle) of the first pixel of the given colour, if any.
+find_colour() {
+    local x=$1 y=$2 w=$3 h=$4 rgb=$5 r g b
+    IFS=, read -r r g b <<<"$rgb"
+    import -window root -crop "${w}x${h}+${x}+${y}" -depth 8 txt:- |
+        grep -m1 "$(printf '#%02X%02X%02X ' "$r" "$g" "$b")" | cut -d: -f1 | tr , ' ' | grep .
+}
