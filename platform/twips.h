@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QRect>
+
+// Window layouts are given in twips, 1/1440 inch: 15 to a logical pixel at 96 dots per inch.
+// Qt scales logical pixels for the screen.
+namespace twips {
+
+constexpr int perPixel = 15;
+
+// To the nearest logical pixel.
+constexpr int toPixels(int twips)
+{
+    return (twips + perPixel / 2) / perPixel;
+}
+
+constexpr QRect toPixels(int left, int top, int width, int height)
+{
+    return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+
+} // namespace twips
