@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aboutwindow.h"
 #include "classicfont.h"
-#include "twips.h"
+#include "design.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -36,11 +36,6 @@ const QString instructions =
 constexpr std::uint32_t backColour = 0x004000;
 constexpr std::uint32_t schoolColour = 0x00FF00;
 constexpr std::uint32_t linkColour = 0xFFFF00;
-
-QColor fromBgr(std::uint32_t bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
 
 void setColours(QWidget *control, const QColor &text, std::uint32_t back)
 {

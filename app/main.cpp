@@ -9,21 +9,35 @@
 #include "systemtimer.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
-// Qt reports a display it cannot open as a fatal error and aborts; say it in one line instead.
-void reportFatal(QtMsgType type, const QMessageLogContext &, const QString &message)
+// Qt explains a display it cannot open in several lines, advises a reinstall and aborts. While
+// the application starts, say it in one line instead and leave with status 1.
+void reportFatal(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    const QByteArray text = message.section(QLatin1Char('\n'), 0, 0).toLocal8Bit();
-    std::fprintf(stderr, "kvadrilka: %s\n", text.constData());
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "kvadrilka: cannot open the display; is a graphical session "
-                             "running (DISPLAY or WAYLAND_DISPLAY)?\n");
+        const QByteArray display = qgetenv("DISPLAY");
+        if (display.isEmpty())
+            std::fputs("kvadrilka: cannot open a display (DISPLAY is not set); start the game "
+                       "from a graphical session\n",
+                       stderr);
+        else
+            std::fprintf(stderr,
+                         "kvadrilka: cannot open the display \"%s\"; start the game from a "
+                         "graphical session\n",
+                         display.constData());
         std::_Exit(1);
     }
+    // The platform layer's own account of the failure is the line above, said better.
+    if (context.category && std::strncmp(context.category, "qt.qpa", 6) == 0)
+        return;
+    const QByteArray text = message.section(QLatin1Char('\n'), 0, 0).toLocal8Bit();
+    std::fprintf(stderr, "kvadrilka: %s\n", text.constData());
 }
 } // namespace
 
@@ -35,6 +49,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kvadrilka"));
     QApplication::setApplicationDisplayName(QStringLiteral("Квадрилка"));
     QApplication::setApplicationVersion(QStringLiteral(KVADRILKA_VERSION));
+    // Lets the desktop match the windows to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KVADRILKA_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(KVADRILKA_APP_ID)));
 
     QtMessageBox messages;
     SystemTimer timer;

@@ -28,16 +28,6 @@ QString cheatingTitle(int leadingBlanks)
 }
 } // namespace
 
-QColor fromBgr(std::uint32_t bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
-
 std::int16_t increment(std::int16_t value)
 {
     return value == std::numeric_limits<std::int16_t>::max() ? value : std::int16_t(value + 1);

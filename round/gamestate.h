@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QColor>
-#include <QRect>
+#include "design.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -29,17 +29,12 @@ constexpr int roundLength = 30;
 constexpr int firstInterval = 3000;
 constexpr int verticalRange = 8085;
 constexpr int horizontalRange = 11010;
-constexpr int twipsPerPixel = 15;
 
 // Colours are written 0xBBGGRR.
 constexpr std::uint32_t ReadyColour = 0x80FF80;
 constexpr std::uint32_t HitColour = 0x0000FF;
 constexpr std::uint32_t FieldColour = 0x008000;
 
-QColor fromBgr(std::uint32_t bgr);
-// Twips to logical pixels, to the nearest pixel; Qt scales logical pixels for the screen.
-constexpr int pixels(int twips) { return (twips + twipsPerPixel / 2) / twipsPerPixel; }
-QRect twipsRect(int left, int top, int width, int height);
 
 // A long run of clicks must not wrap the 16-bit counters: they stop at the limits.
 std::int16_t increment(std::int16_t value);

@@ -82,11 +82,11 @@ void GameWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-QLabel *GameWindow::makeLabel(const char *name, const QString &text, const QRect &twips)
+QLabel *GameWindow::makeLabel(const char *name, const QString &text, const QRect &area)
 {
     auto *label = new QLabel(text, this);
     label->setObjectName(QLatin1String(name));
-    label->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    label->setGeometry(twips::toPixels(area.x(), area.y(), area.width(), area.height()));
     label->setStyleSheet(fieldStyle);
     label->show();
     return label;
@@ -113,10 +113,11 @@ void GameWindow::createControls()
     version.setPointSizeF(14.25);
     Label5->setFont(version);
     Label5->setStyleSheet(fieldStyle + QStringLiteral("color: %1;").arg(fromBgr(0x00C000).name()));
+    Label5->setAccessibleName(QStringLiteral("Версия 2.0"));
 
     Picture1 = new TargetBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twipsRect(10680, 7680, 735, 735));
+    Picture1->setGeometry(twips::toPixels(10680, 7680, 735, 735));
     Picture1->setBackColor(ReadyColour);
     Picture1->setToolTip(QStringLiteral("Ой - ё - ёй, поймал !!!"));
     Picture1->setAccessibleName(QStringLiteral("Квадратик"));
@@ -127,7 +128,7 @@ void GameWindow::createControls()
     // Made last so that it stays on top: the close button is never hidden under the target.
     Command1 = new QPushButton(QStringLiteral("X"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(11280, 0, 255, 255));
+    Command1->setGeometry(twips::toPixels(11280, 0, 255, 255));
     Command1->setFont(classicFont(8.25, true));
     Command1->setStyleSheet(QStringLiteral("padding: 0px;"));
     Command1->setToolTip(QStringLiteral("Закрыть"));
@@ -166,7 +167,7 @@ void GameWindow::setUpRound()
     const int chosen = m_settings.level();
     if (chosen >= 1 && chosen <= 4) {
         const Level level = rules::level(chosen);
-        Picture1->resize(pixels(level.sizeTwips), pixels(level.sizeTwips));
+        Picture1->resize(twips::toPixels(level.sizeTwips), twips::toPixels(level.sizeTwips));
         Label1->setText(level.name);
     }
     Label2->setText(m_settings.leftChosen() ? QStringLiteral("левый") : QStringLiteral("правый"));
@@ -196,7 +197,7 @@ void GameWindow::nextTarget()
     const float r2 = m_random.next();
     m_state.TargetTop = scaled(r1, verticalRange);
     m_state.TargetLeft = scaled(r2, horizontalRange);
-    Picture1->move(pixels(m_state.TargetLeft), pixels(m_state.TargetTop));
+    Picture1->move(twips::toPixels(m_state.TargetLeft), twips::toPixels(m_state.TargetTop));
 }
 
 void GameWindow::finishRound()

@@ -65,7 +65,7 @@ private:
     bool scoreIfReady();
     void print(const QString &line);
     bool acceptsInput() const;
-    QLabel *makeLabel(const char *name, const QString &text, const QRect &twips);
+    QLabel *makeLabel(const char *name, const QString &text, const QRect &area);
 
     MessageBox &m_messages;
     Timer &m_timer;

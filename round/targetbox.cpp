@@ -36,7 +36,7 @@ void TargetBox::paintEvent(QPaintEvent *)
 {
     // A plain fill with no border and no smoothing, so every pixel is exactly the colour.
     QPainter painter(this);
-    painter.fillRect(rect(), rules::fromBgr(m_backColor));
+    painter.fillRect(rect(), fromBgr(m_backColor));
 }
 
 void TargetBox::mousePressEvent(QMouseEvent *event)

@@ -14,15 +14,14 @@
 #include <QRadioButton>
 #include <QScreen>
 
-using rules::twipsRect;
 
 namespace {
 template <typename Control>
-Control *make(QWidget *parent, const char *name, const QString &text, const QRect &twips)
+Control *make(QWidget *parent, const char *name, const QString &text, const QRect &area)
 {
     auto *control = new Control(text, parent);
     control->setObjectName(QLatin1String(name));
-    control->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    control->setGeometry(twips::toPixels(area.x(), area.y(), area.width(), area.height()));
     control->setAccessibleName(text);
     return control;
 }

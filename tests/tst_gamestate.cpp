@@ -175,7 +175,7 @@ void tst_GameState::coloursAreBlueGreenRed()
 
 void tst_GameState::twipsBecomeLogicalPixels_data()
 {
-    QTest::addColumn<int>("twips");
+    QTest::addColumn<int>("length");
     QTest::addColumn<int>("pixels");
     QTest::newRow("field width") << 11520 << 768;
     QTest::newRow("field height") << 8580 << 572;
@@ -188,9 +188,9 @@ void tst_GameState::twipsBecomeLogicalPixels_data()
 
 void tst_GameState::twipsBecomeLogicalPixels()
 {
-    QFETCH(int, twips);
+    QFETCH(int, length);
     QFETCH(int, pixels);
-    QCOMPARE(rules::pixels(twips), pixels);
+    QCOMPARE(twips::toPixels(length), pixels);
 }
 
 QTEST_APPLESS_MAIN(tst_GameState)

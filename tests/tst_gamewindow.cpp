@@ -295,7 +295,7 @@ void tst_GameWindow::tickPlacesTargetFromFreshSeed()
     QCOMPARE(round.fakes.random.seeds, QList<float>{45296.789f});
     QCOMPARE(int(round.game.state().TargetTop), top);
     QCOMPARE(int(round.game.state().TargetLeft), left);
-    QCOMPARE(round.target()->pos(), QPoint(pixels(left), pixels(top)));
+    QCOMPARE(round.target()->pos(), QPoint(twips::toPixels(left), twips::toPixels(top)));
     QCOMPARE(round.target()->size(), QSize(49, 49));
 
     // Each tick re-seeds: two ticks a few milliseconds apart get different seeds.

@@ -38,21 +38,15 @@ wait_for() {
     done
 }
 
-# Starts Xvfb on a free display at the given size and waits until it answers.
+# Starts Xvfb at the given size on a display number it picks itself (so tests that run side by
+# side never race for one) and waits until it answers.
 start_xvfb() {
     local size=${1:-1280x1024}
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
-        E2E_PIDS+=($!)
-        export DISPLAY=":$n"
-        if wait_for 30 xdpyinfo; then
-            return 0
-        fi
-        kill "${E2E_PIDS[-1]}" 2>/dev/null || true
-    done
-    fail "no Xvfb display could be started"
+    Xvfb -displayfd 1 -screen 0 "${size}x24" -nolisten tcp >"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
+    E2E_PIDS+=($!)
+    wait_for 30 grep -q . "$E2E_TMP/display" || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    export DISPLAY=":$(head -1 "$E2E_TMP/display")"
+    wait_for 30 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
 }
 
 # Prints the id of the first window whose name matches exactly, once it is mapped.

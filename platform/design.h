@@ -1,7 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
 #include <QRect>
+
+#include <cstdint>
+
+// Colours are written 0xBBGGRR: blue in the high byte, red in the low one.
+constexpr QColor fromBgr(std::uint32_t bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
 
 // Window layouts are given in twips, 1/1440 inch: 15 to a logical pixel at 96 dots per inch.
 // Qt scales logical pixels for the screen.
