@@ -21,4 +21,4 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
-    ctest --test-dir build/asan -j "$jobs" --timeout 900 -LE e2e
+    ctest --test-dir build/asan -j "$jobs" --timeout 900 -LE 'e2e|packaging'
