@@ -4,13 +4,11 @@
 #include "design.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScreen>
 
 #include <cstdint>
 
@@ -97,8 +95,7 @@ void AboutWindow::load()
         return;
     createControls();
     m_loaded = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void AboutWindow::createControls()

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QRect>
+#include <QScreen>
+#include <QWidget>
 
 #include <cstdint>
 
@@ -30,3 +33,10 @@ constexpr QRect toPixels(int left, int top, int width, int height)
 }
 
 } // namespace twips
+
+// Every window opens centred on the screen.
+inline void centreOnScreen(QWidget *window)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}

@@ -3,14 +3,13 @@
 #include "targetbox.h"
 #include "trainingsettings.h"
 #include "classicfont.h"
+#include "design.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -60,8 +59,7 @@ void GameWindow::load()
     m_printed.clear();
     createControls();
     m_loaded = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     Form_Load();
 }
 

@@ -2,17 +2,16 @@
 #include "startwindow.h"
 #include "aboutwindow.h"
 #include "classicfont.h"
+#include "design.h"
 #include "gamestate.h"
 #include "gamewindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 
 namespace {
@@ -47,8 +46,7 @@ void StartWindow::load()
         return;
     createControls();
     m_loaded = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void StartWindow::createControls()
