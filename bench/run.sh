@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Measures the game on a private virtual display and prints one table: start-up time and memory
+# against a bare Qt window, the pacing of a real round, the response to a hit, and the processor
+# time used while waiting. The table also goes to bench/results.md, or to the file given.
+#
+#   bench/run.sh [RESULTS_FILE]
+#
+# BENCH_RUNS      start-ups of each program to take the median of (default 15)
+# BENCH_BUILD_DIR the Release build tree to use (default build-bench-release)
+set -euo pipefail
+here=$PWD
+cd "$(dirname "$0")/.."
+root=$PWD
+results=$root/bench/results.md
+[ $# -ge 1 ] && results=$(cd "$here" && realpath -m "$1")
+build=${BENCH_BUILD_DIR:-build-bench-release}
+runs=${BENCH_RUNS:-15}
+
+source tools/packages.sh
+tools/deps.sh "${BUILD_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" libx11-dev
+
+echo "Building the game and the bench programs (Release) in $build ..."
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DBUILD_BENCH=ON >/dev/null
+cmake --build "$build" --parallel 2 --target kvadrilka bench_bare bench_launchwatch \
+    bench_pacing bench_response >/dev/null
+
+source tests/e2e/lib.sh
+start_xvfb 1280x1024
+unset QT_QPA_PLATFORM
+
+game=$build/app/kvadrilka
+bare=$build/bench/bare/bench_bare
+watch=$build/bench/bench_launchwatch
+data=$E2E_TMP/bench
+mkdir -p "$data"
+
+# The value of KEY in key=value lines.
+value() { sed -n "s/^$1=//p" <<<"$2"; }
+median() {
+    sort -g "$1" | awk '{v[NR] = $1}
+        END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+calc() { awk "BEGIN {printf \"$1\", $2}"; }
+verdict() { awk "BEGIN {print ($1) ? \"pass\" : \"**FAIL**\"}"; }
+# User plus system time of a process in ms; fields 14 and 15 of stat, counted after the name.
+cpu_ms() {
+    sed 's/.*) //' "/proc/$1/stat" |
+        awk -v hz="$(getconf CLK_TCK)" '{print ($12 + $13) * 1000 / hz}'
+}
+
+# One start-up of a program: time to its window, memory, start-up processor time.
+launch() {
+    local name=$1 out
+    shift
+    out=$("$watch" --settle 1000 -- "$@") || fail "$name did not start"
+    for key in mapped_ms painted_ms rss_kib cpu_ms; do
+        value "$key" "$out" >>"$data/$name.$key"
+    done
+}
+
+echo "Start-up and memory: $runs start-ups of each program, alternated ..."
+# The very first start reads libraries and font caches from disk; it is not counted.
+"$watch" -- "$game" >/dev/null
+"$watch" -- "$bare" >/dev/null
+"$watch" -- "$bare" controls >/dev/null
+for ((i = 0; i < runs; i++)); do
+    if ((i % 2 == 0)); then
+        launch ours "$game"
+        launch bare "$bare"
+        launch controls "$bare" controls
+    else
+        launch controls "$bare" controls
+        launch bare "$bare"
+        launch ours "$game"
+    fi
+done
+declare -A m
+for name in ours bare controls; do
+    for key in mapped_ms painted_ms rss_kib cpu_ms; do
+        m[${name}_$key]=$(median "$data/$name.$key")
+    done
+done
+
+# Processor time a program uses over some seconds; its window must be up.
+cpu_over() {
+    local pid=$1 seconds=$2 before after
+    before=$(cpu_ms "$pid")
+    sleep "$seconds"
+    after=$(cpu_ms "$pid")
+    calc "%.0f" "$after - $before"
+}
+
+echo "Idle cost: 10 s of each settings window waiting, then 20 s of a round ..."
+"$bare" &
+bare_pid=$!
+E2E_PIDS+=("$bare_pid")
+wait_window bare 60 >/dev/null
+sleep 1
+bare_idle_ms=$(cpu_over "$bare_pid" 10)
+kill "$bare_pid"
+
+"$game" &
+game_pid=$!
+E2E_PIDS+=("$game_pid")
+settings=$(wait_window "Квадрилка" 60)
+sleep 1
+ours_idle_ms=$(cpu_over "$game_pid" 10)
+# "Старт" is the button at 16..105, 192..233 of the settings window.
+click_at "$settings" 60 212
+wait_window game 60 >/dev/null
+sleep 1
+ours_round_ms=$(cpu_over "$game_pid" 20)
+kill "$game_pid"
+
+echo "Pacing: one whole round on the real timer (about 53 s) ..."
+pacing=$("$build/bench/bench_pacing" 2>"$data/pacing.log") || {
+    cat "$data/pacing.log" >&2
+    fail "the pacing round did not finish"
+}
+echo "Response: 300 hits ..."
+response=$("$build/bench/bench_response" 300) || fail "the response run did not finish"
+
+worst=$(value worst_ms "$pacing")
+round=$(value round_ms "$pacing")
+round_due=$(value round_due_ms "$pacing")
+drift=$(value drift_ms_per_target "$pacing")
+p99=$(value flushed_p99_ms "$response")
+
+row() { printf '| %s | %s | %s | %s | %s | %s |\n' "$@"; }
+# A start-up figure of ours against one yardstick: LABEL KEY YARDSTICK GOAL_RATIO ("" = none).
+compared() {
+    local label=$1 key=$2 other=$3 limit=$4 ours theirs unit=ms scale=1
+    local goal="for comparison" result="–"
+    ours=${m[ours_$key]}
+    theirs=${m[${other}_$key]}
+    if [ "$key" = rss_kib ]; then
+        unit=MiB
+        scale=1024
+    fi
+    if [ -n "$limit" ]; then
+        goal="≤ $limit × bare window"
+        result=$(verdict "$ours <= $limit * $theirs")
+    fi
+    row "$label" "$(calc "%.1f $unit" "$ours / $scale")" "$(calc "%.1f $unit" "$theirs / $scale")" \
+        "$(calc '%.2f' "$ours / $theirs")" "$goal" "$result"
+}
+same="against a window with the same controls"
+table=$(
+    row "Figure" "Ours" "Baseline" "Ratio" "Goal" "Result"
+    row "---" "---:" "---:" "---:" "---" "---"
+    compared "Start-up to settings window mapped, median of $runs" mapped_ms bare 1.15
+    compared "Start-up to first picture standing, median" painted_ms bare 1.15
+    compared "Resident memory 1 s after mapping, median" rss_kib bare 1.15
+    compared "Start-up to mapped, $same" mapped_ms controls ""
+    compared "First picture standing, $same" painted_ms controls ""
+    compared "Resident memory, $same" rss_kib controls ""
+    row "Pacing: furthest tick from its due time" "$(calc '%.2f ms' "$worst")" "–" "–" \
+        "≤ 5 ms" "$(verdict "$worst <= 5")"
+    row "Pacing: round from Start to the 30th tick" "$(calc '%.1f ms' "$round")" \
+        "$(calc '%.0f ms' "$round_due")" "$(calc '%+.1f ms' "$round - $round_due")" \
+        "within 20 ms" "$(verdict "$round - $round_due <= 20 && $round_due - $round <= 20")"
+    row "Pacing: drift (lateness against target number, fitted)" \
+        "$(calc '%+.3f ms/target' "$drift")" "–" "–" "< 0.1 ms per target" \
+        "$(verdict "$drift < 0.1")"
+    row "Response: press to red square painted and flushed, p99 of 300" \
+        "$(calc '%.2f ms' "$p99")" "–" "–" "≤ 16 ms" "$(verdict "$p99 <= 16")"
+    row "Processor time, settings window waiting 10 s" \
+        "$(calc '%.0f ms (%.2f %%)' "$ours_idle_ms, $ours_idle_ms / 100")" \
+        "$(calc '%.0f ms (%.2f %%)' "$bare_idle_ms, $bare_idle_ms / 100")" "–" \
+        "≤ 10 ms (0.1 % of a core)" "$(verdict "$ours_idle_ms <= 10")"
+    row "Processor time, 20 s of a round" \
+        "$(calc '%.0f ms (%.2f %%)' "$ours_round_ms, $ours_round_ms / 200")" "–" "–" \
+        "≤ 100 ms (0.5 % of a core)" "$(verdict "$ours_round_ms <= 100")"
+)
+
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
+memory=$(awk '/^MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)
+os=$(. /etc/os-release && echo "$PRETTY_NAME")
+qt=$(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo unknown)
+machine="$(nproc) cores ($cpu), $memory memory, $os, Qt $qt, Xvfb"
+details="Response p50 $(calc '%.2f' "$(value flushed_p50_ms "$response")") ms, \
+max $(calc '%.2f' "$(value flushed_max_ms "$response")") ms; \
+pacing earliest $(calc '%+.2f' "$(value earliest_ms "$pacing")") ms, \
+latest $(calc '%+.2f' "$(value latest_ms "$pacing")") ms; start-up processor time (median) \
+ours ${m[ours_cpu_ms]} ms, bare ${m[bare_cpu_ms]} ms, same controls ${m[controls_cpu_ms]} ms."
+
+{
+    echo "Run $(date -u '+%Y-%m-%d %H:%M UTC') on $machine."
+    echo
+    echo "$table"
+    echo
+    echo "$details"
+    echo
+    echo "Pacing, tick by tick:"
+    echo
+    echo '```'
+    cat "$data/pacing.log"
+    echo '```'
+} >"$results"
+
+echo
+echo "$table"
+echo
+echo "$details"
+echo "Machine: $machine"
+echo "Written to $results"
