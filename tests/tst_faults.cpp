@@ -2,6 +2,7 @@
 #include "fakes.h"
 #include "gamestate.h"
 #include "gamewindow.h"
+#include "player.h"
 #include "startwindow.h"
 #include "targetbox.h"
 
@@ -14,14 +15,6 @@
 using namespace rules;
 
 namespace {
-
-// The headless platform cannot raise a window and says so at every Start; that is expected here.
-QtMessageHandler s_previousHandler = nullptr;
-void dropRaiseWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message != QLatin1String("This plugin does not support raise()"))
-        s_previousHandler(type, context, message);
-}
 
 // The whole program with fakes underneath, driven through its controls.
 struct Program
@@ -43,37 +36,11 @@ struct Program
         QTest::mouseClick(start.findChild<QWidget *>(QLatin1String(name)), Qt::LeftButton);
     }
     GameWindow &game() const { return *start.gameWindow(); }
-    TargetBox *target() const
-    {
-        // An unloaded window's controls go at the next turn of the event loop.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return game().findChild<TargetBox *>(QStringLiteral("Picture1"));
-    }
-    void press(Qt::MouseButton button)
-    {
-        QTest::mousePress(target(), button);
-        if (game().isLoaded())
-            QTest::mouseRelease(target(), button);
-    }
-    void doubleClick()
-    {
-        QTest::mousePress(target(), Qt::LeftButton);
-        QTest::mouseRelease(target(), Qt::LeftButton);
-        if (game().isLoaded())
-            QTest::mouseDClick(target(), Qt::LeftButton);
-    }
-    void missClick()
-    {
-        const QPoint spot = target()->geometry().adjusted(-2, -2, 2, 2).contains(QPoint(380, 300))
-                                ? QPoint(100, 450)
-                                : QPoint(380, 300);
-        QTest::mouseClick(&game(), Qt::LeftButton, {}, spot);
-    }
-    void closeGame()
-    {
-        QTest::mouseClick(game().findChild<QPushButton *>(QStringLiteral("Command1")),
-                          Qt::LeftButton);
-    }
+    TargetBox *target() const { return player::target(game()); }
+    void press(Qt::MouseButton button) { player::press(game(), button); }
+    void doubleClick() { player::doubleClick(game()); }
+    void missClick() { player::missClick(game()); }
+    void closeGame() { player::closeRound(game()); }
     // Plays the round out without touching the target.
     void finishRound()
     {
@@ -179,7 +146,7 @@ private slots:
 
 void tst_Faults::initTestCase()
 {
-    s_previousHandler = qInstallMessageHandler(dropRaiseWarning);
+    quietRaiseWarnings();
 }
 
 void tst_Faults::oddAnswerToNoticeLetsRoundGoOn_data()

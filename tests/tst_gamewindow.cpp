@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes.h"
 #include "gamewindow.h"
+#include "player.h"
 #include "targetbox.h"
 #include "trainingsettings.h"
 
@@ -44,33 +45,15 @@ struct Round
         fakes.timer.setEnabled(true);
         fakes.timer.setInterval(firstInterval);
     }
-    TargetBox *target() const
-    {
-        // Controls of an unloaded window go at the next turn of the event loop.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return game.findChild<TargetBox *>(QStringLiteral("Picture1"));
-    }
+    TargetBox *target() const { return player::target(game); }
     QString label(const char *name) const
     {
         return game.findChild<QLabel *>(QLatin1String(name))->text();
     }
-    QPoint targetCentre() const { return target()->rect().center(); }
-    void press(Qt::MouseButton button) { QTest::mousePress(target(), button, {}, targetCentre()); }
-    // A real double click: the first click's press, then the double-click event.
-    void doubleClick(Qt::MouseButton button = Qt::LeftButton)
-    {
-        QTest::mousePress(target(), button, {}, targetCentre());
-        QTest::mouseRelease(target(), button, {}, targetCentre());
-        QTest::mouseDClick(target(), button, {}, targetCentre());
-    }
-    // An empty spot of the field, away from the labels and wherever the target stands.
-    void missClick()
-    {
-        const QPoint spot = target()->geometry().adjusted(-2, -2, 2, 2).contains(QPoint(380, 300))
-                                ? QPoint(100, 450)
-                                : QPoint(380, 300);
-        QTest::mouseClick(&game, Qt::LeftButton, {}, spot);
-    }
+    void press(Qt::MouseButton button) { player::press(game, button); }
+    void doubleClick(Qt::MouseButton button = Qt::LeftButton) { player::doubleClick(game, button); }
+    void missClick() { player::missClick(game); }
+    void closeRound() { player::closeRound(game); }
     QStringList noticeTitles() const
     {
         QStringList titles;
@@ -310,7 +293,7 @@ void tst_GameWindow::closeButtonAbandonsRound()
     Round round;
     round.start();
     round.tickTo(5);
-    QTest::mouseClick(round.game.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    round.closeRound();
     QVERIFY(!round.game.isLoaded());
     QVERIFY(!round.game.isVisible());
     QVERIFY(!round.fakes.timer.isEnabled());
@@ -325,7 +308,7 @@ void tst_GameWindow::reloadStartsAfresh()
     round.start();
     round.press(Qt::LeftButton);
     round.tickTo(7);
-    QTest::mouseClick(round.game.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    round.closeRound();
     round.settings.chosenLevel = 4;
     round.start();
     QCOMPARE(round.game.state().TargetNumber, std::int16_t(1));
@@ -341,7 +324,7 @@ void tst_GameWindow::lostTurnCarriesIntoNextRound()
     round.start();
     round.press(Qt::RightButton);
     QCOMPARE(round.game.state().TurnLost, std::int16_t(1));
-    QTest::mouseClick(round.game.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    round.closeRound();
 
     round.start();
     QCOMPARE(round.game.state().TurnLost, std::int16_t(1));

@@ -2,6 +2,7 @@
 #include "fakes.h"
 #include "gamestate.h"
 #include "gamewindow.h"
+#include "player.h"
 #include "startwindow.h"
 #include "targetbox.h"
 
@@ -14,26 +15,11 @@ using namespace rules;
 
 namespace {
 
-// The headless platform cannot raise a window and says so at every Start; that is expected here.
-QtMessageHandler s_previousHandler = nullptr;
-void dropRaiseWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message != QLatin1String("This plugin does not support raise()"))
-        s_previousHandler(type, context, message);
-}
-
 constexpr int rounds = 300;
 constexpr int warmUpRounds = 40;
 constexpr qint64 allowedGrowthKiB = 1024;
 // A round that has not ended after this many actions has stalled.
 constexpr int stepsPerRoundLimit = 5000;
-
-quint32 seedFromEnvironment(const char *variable, quint32 fallback)
-{
-    bool ok = false;
-    const quint32 seed = qEnvironmentVariable(variable).toUInt(&ok);
-    return ok ? seed : fallback;
-}
 
 qint64 residentKiB()
 {
@@ -88,35 +74,11 @@ struct Program
     {
         QTest::mouseClick(start.findChild<QWidget *>(name), Qt::LeftButton);
     }
-    TargetBox *target() const { return game().findChild<TargetBox *>(QStringLiteral("Picture1")); }
-    void pressTarget(Qt::MouseButton button)
-    {
-        QTest::mousePress(target(), button);
-        if (game().isLoaded())
-            QTest::mouseRelease(target(), button);
-    }
-    void doubleClickTarget()
-    {
-        QTest::mousePress(target(), Qt::LeftButton);
-        QTest::mouseRelease(target(), Qt::LeftButton);
-        if (!game().isLoaded())
-            return;
-        QTest::mouseDClick(target(), Qt::LeftButton);
-        if (game().isLoaded())
-            QTest::mouseRelease(target(), Qt::LeftButton);
-    }
-    void clickField()
-    {
-        const QPoint spot = target()->geometry().adjusted(-2, -2, 2, 2).contains(QPoint(380, 300))
-                                ? QPoint(100, 450)
-                                : QPoint(380, 300);
-        QTest::mouseClick(&game(), Qt::LeftButton, {}, spot);
-    }
-    void clickClose()
-    {
-        QTest::mouseClick(game().findChild<QPushButton *>(QStringLiteral("Command1")),
-                          Qt::LeftButton);
-    }
+    TargetBox *target() const { return player::target(game()); }
+    void pressTarget(Qt::MouseButton button) { player::press(game(), button); }
+    void doubleClickTarget() { player::doubleClick(game()); }
+    void clickField() { player::missClick(game()); }
+    void clickClose() { player::closeRound(game()); }
 };
 
 // The first rule of a running round that the state breaks, or an empty string.
@@ -151,7 +113,7 @@ private slots:
 
 void tst_Soak::initTestCase()
 {
-    s_previousHandler = qInstallMessageHandler(dropRaiseWarning);
+    quietRaiseWarnings();
 }
 
 void tst_Soak::roundsBackToBackKeepRulesAndMemory()

@@ -2,6 +2,7 @@
 #include "fakes.h"
 #include "gamestate.h"
 #include "gamewindow.h"
+#include "player.h"
 #include "startwindow.h"
 #include "targetbox.h"
 
@@ -17,22 +18,7 @@ using namespace rules;
 
 namespace {
 
-// The headless platform cannot raise a window and says so at every Start; that is expected here.
-QtMessageHandler s_previousHandler = nullptr;
-void dropRaiseWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message != QLatin1String("This plugin does not support raise()"))
-        s_previousHandler(type, context, message);
-}
-
 constexpr int events = 40000;
-
-quint32 seedFromEnvironment(const char *variable, quint32 fallback)
-{
-    bool ok = false;
-    const quint32 seed = qEnvironmentVariable(variable).toUInt(&ok);
-    return ok ? seed : fallback;
-}
 
 enum class Event {
     Tick,
@@ -94,7 +80,7 @@ public:
 
     GameWindow *game() const { return m_start->gameWindow(); }
     bool roundRunning() const { return game() && game()->isLoaded(); }
-    TargetBox *target() const { return game()->findChild<TargetBox *>(QStringLiteral("Picture1")); }
+    TargetBox *target() const { return player::target(*game()); }
 
     Snapshot snapshot() const
     {
@@ -214,22 +200,8 @@ private:
         ++runs;
     }
 
-    void press(Qt::MouseButton button)
-    {
-        QTest::mousePress(target(), button);
-        if (roundRunning())
-            QTest::mouseRelease(target(), button);
-    }
-    void doubleClick()
-    {
-        QTest::mousePress(target(), Qt::LeftButton);
-        QTest::mouseRelease(target(), Qt::LeftButton);
-        if (!roundRunning())
-            return;
-        QTest::mouseDClick(target(), Qt::LeftButton);
-        if (roundRunning())
-            QTest::mouseRelease(target(), Qt::LeftButton);
-    }
+    void press(Qt::MouseButton button) { player::press(*game(), button); }
+    void doubleClick() { player::doubleClick(*game()); }
     void clickField()
     {
         // Anywhere on the field away from the target, the labels and the close button.
@@ -319,7 +291,7 @@ private slots:
 
 void tst_Storm::initTestCase()
 {
-    s_previousHandler = qInstallMessageHandler(dropRaiseWarning);
+    quietRaiseWarnings();
 }
 
 void tst_Storm::randomInputKeepsRoundRules()
