@@ -20,13 +20,8 @@ chmod +x "$E2E_TMP/bin/xdg-open"
 export PATH="$E2E_TMP/bin:$PATH"
 unset BROWSER DEFAULT_BROWSER
 
-start_xvfb
-"$program" &
-app=$!
-E2E_PIDS+=("$app")
-
-start=$(wait_window "Квадрилка")
-wait_painted "$start"
+launch_game "$program"
+app=$GAME_PID start=$START_ID
 click_at "$start" 284 212
 
 about=$(wait_window "О программе" 60)

@@ -7,13 +7,8 @@ source "$(dirname "$0")/lib.sh"
 game=$1
 cheat="Обнаружена попытка обмана"
 
-start_xvfb 1280x1024
-"$game" >"$E2E_TMP/game.log" 2>&1 &
-pid=$!
-E2E_PIDS+=($pid)
-
-start=$(wait_window "Квадрилка")
-wait_painted "$start"
+launch_game "$game"
+pid=$GAME_PID start=$START_ID
 click_at "$start" 60 212
 game_id=$(wait_window "game" 30)
 wait_painted "$game_id"

@@ -137,3 +137,14 @@ find_colour() {
     import -window root -crop "${w}x${h}+${x}+${y}" -depth 8 txt:- |
         grep -m1 "$(printf '#%02X%02X%02X ' "$r" "$g" "$b")" | cut -d: -f1 | tr , ' ' | grep .
 }
+
+# Starts the game on a fresh Xvfb and waits for its settings window to be painted.
+# GAME_PID is the program's process, START_ID its settings window.
+launch_game() {
+    start_xvfb "${2:-1280x1024}"
+    "$1" >"$E2E_TMP/game.log" 2>&1 &
+    GAME_PID=$!
+    E2E_PIDS+=("$GAME_PID")
+    START_ID=$(wait_window "Квадрилка")
+    wait_painted "$START_ID"
+}

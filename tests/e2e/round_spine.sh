@@ -5,13 +5,8 @@
 source "$(dirname "$0")/lib.sh"
 game=$1
 
-start_xvfb 1280x1024
-"$game" >"$E2E_TMP/game.log" 2>&1 &
-pid=$!
-E2E_PIDS+=($pid)
-
-start=$(wait_window "Квадрилка")
-wait_painted "$start"
+launch_game "$game"
+pid=$GAME_PID start=$START_ID
 read -r sx sy sw sh < <(window_geometry "$start")
 [ "$sw $sh" = "348 250" ] || fail "settings window is $sw x $sh"
 
