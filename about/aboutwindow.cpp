@@ -253,14 +253,8 @@ void AboutWindow::handleClick(QObject *control)
         Label19_Click();
 }
 
-void AboutWindow::Label19_Click()
-{
-    openHomePage();
-}
-void AboutWindow::Picture1_Click()
-{
-    m_platform.quit.quit();
-}
+void AboutWindow::Label19_Click() { openHomePage(); }
+void AboutWindow::Picture1_Click() { m_platform.quit.quit(); }
 
 void AboutWindow::openHomePage()
 {

@@ -58,8 +58,8 @@ int main(int argc, char *argv[])
     SystemClock clock;
     SeededRandom random;
     AppQuit quit;
-    const Platform platform{messages, timer, clock, random, quit,
-                            [] { return std::make_unique<DesktopBrowser>(); }};
+    const Platform platform{messages, timer, clock,
+                            random,   quit,  [] { return std::make_unique<DesktopBrowser>(); }};
 
     StartWindow start(platform);
     start.show();

@@ -37,10 +37,7 @@ double nowMs()
 }
 
 // A window that goes away while it is being looked at is no reason to stop.
-int ignoreErrors(Display *, XErrorEvent *)
-{
-    return 0;
-}
+int ignoreErrors(Display *, XErrorEvent *) { return 0; }
 
 long windowPid(Display *display, Window window)
 {

@@ -57,7 +57,4 @@ private:
     bool m_enabled = false;
 };
 
-inline std::unique_ptr<Browser> noBrowser()
-{
-    return nullptr;
-}
+inline std::unique_ptr<Browser> noBrowser() { return nullptr; }

@@ -22,10 +22,7 @@ namespace twips {
 constexpr int perPixel = 15;
 
 // To the nearest logical pixel.
-constexpr int toPixels(int twips)
-{
-    return (twips + perPixel / 2) / perPixel;
-}
+constexpr int toPixels(int twips) { return (twips + perPixel / 2) / perPixel; }
 
 constexpr QRect toPixels(int left, int top, int width, int height)
 {

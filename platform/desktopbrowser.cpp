@@ -3,7 +3,4 @@
 
 #include <QDesktopServices>
 
-bool DesktopBrowser::open(const QUrl &url)
-{
-    return QDesktopServices::openUrl(url);
-}
+bool DesktopBrowser::open(const QUrl &url) { return QDesktopServices::openUrl(url); }

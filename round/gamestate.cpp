@@ -11,16 +11,10 @@ namespace rules {
 namespace {
 const QString crlf = QStringLiteral("\r\n");
 
-QString blanks(int count)
-{
-    return QString(count, QLatin1Char(' '));
-}
+QString blanks(int count) { return QString(count, QLatin1Char(' ')); }
 
 // Notice texts are paragraphs with an empty line between them.
-QString paragraphs(const QStringList &pieces)
-{
-    return pieces.join(crlf + crlf);
-}
+QString paragraphs(const QStringList &pieces) { return pieces.join(crlf + crlf); }
 
 QString cheatingTitle(int leadingBlanks)
 {
@@ -74,16 +68,14 @@ QString gradeText(int hits)
 QString resultText(int hits, const QString &grade)
 {
     // A number is written with a blank where a minus sign would stand.
-    const QString score = hits < 0 ? QString::number(hits) : QLatin1Char(' ') + QString::number(hits);
-    return QStringLiteral(" Итак, из 30 возможных Вы попали по ") + score
-           + QStringLiteral(" кнопкам") + crlf + crlf + blanks(14)
-           + QStringLiteral("за такой результат Вы получаете") + crlf + crlf + grade;
+    const QString score =
+        hits < 0 ? QString::number(hits) : QLatin1Char(' ') + QString::number(hits);
+    return QStringLiteral(" Итак, из 30 возможных Вы попали по ") + score +
+           QStringLiteral(" кнопкам") + crlf + crlf + blanks(14) +
+           QStringLiteral("за такой результат Вы получаете") + crlf + crlf + grade;
 }
 
-QString resultTitle()
-{
-    return blanks(10) + QStringLiteral("Пришло время собирать камни");
-}
+QString resultTitle() { return blanks(10) + QStringLiteral("Пришло время собирать камни"); }
 
 Notice notice(Penalty penalty)
 {
@@ -91,29 +83,33 @@ Notice notice(Penalty penalty)
     const QString pointTaken = blanks(31) + QStringLiteral("Я вычел из результата одно попадание.");
     switch (penalty) {
     case Penalty::Miss:
-        return {paragraphs({QStringLiteral(" Щёлкайте по-точнее. Я даю возможность промахнуться три раза. "),
+        return {paragraphs({QStringLiteral(
+                                " Щёлкайте по-точнее. Я даю возможность промахнуться три раза. "),
                             blanks(26) + QStringLiteral("Не уподобляйтесь пулемёту !!! "),
                             blanks(29) + skipTurn}),
                 cheatingTitle(21)};
     case Penalty::DoubleInSingleMode:
-        return {paragraphs({QStringLiteral(" Одного щелчка вполне достаточно, чтобы я Вас понял.  "),
-                            QStringLiteral(" Вы ведь выбрали одинарный щелчок, а не двойной."),
-                            QStringLiteral(" Поэтому данный ход я не защитываю правильным.")}),
-                cheatingTitle(18)};
+        return {
+            paragraphs({QStringLiteral(" Одного щелчка вполне достаточно, чтобы я Вас понял.  "),
+                        QStringLiteral(" Вы ведь выбрали одинарный щелчок, а не двойной."),
+                        QStringLiteral(" Поэтому данный ход я не защитываю правильным.")}),
+            cheatingTitle(18)};
     case Penalty::RightInDoubleMode:
         return {paragraphs({QStringLiteral("Левой кнопкой надо делать двойной щелчёк."),
                             blanks(13) + skipTurn}),
                 cheatingTitle(6)};
     case Penalty::RightWhileLeft:
-        return {paragraphs({QStringLiteral(
-                                "Насколько я помню Вы выбрали тренировку левой кнопки, а не правой."),
-                            pointTaken}),
-                cheatingTitle(22)};
+        return {
+            paragraphs({QStringLiteral(
+                            "Насколько я помню Вы выбрали тренировку левой кнопки, а не правой."),
+                        pointTaken}),
+            cheatingTitle(22)};
     case Penalty::LeftWhileRight:
-        return {paragraphs({QStringLiteral(
-                                "Насколько я помню Вы выбрали тренировку правой кнопки, а не левой."),
-                            pointTaken}),
-                cheatingTitle(22)};
+        return {
+            paragraphs({QStringLiteral(
+                            "Насколько я помню Вы выбрали тренировку правой кнопки, а не левой."),
+                        pointTaken}),
+            cheatingTitle(22)};
     }
     return {};
 }

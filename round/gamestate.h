@@ -34,7 +34,8 @@ constexpr int horizontalRange = 11010;
 constexpr std::uint32_t ReadyColour = 0x80FF80;
 constexpr std::uint32_t HitColour = 0x0000FF;
 constexpr std::uint32_t FieldColour = 0x008000;
-
+constexpr std::uint32_t TitleColour = 0x00FF00;
+constexpr std::uint32_t VersionColour = 0x00C000;
 
 // A long run of clicks must not wrap the 16-bit counters: they stop at the limits.
 std::int16_t increment(std::int16_t value);

@@ -104,13 +104,15 @@ void GameWindow::createControls()
     title.setBold(true);
     title.setItalic(true);
     Label4->setFont(title);
-    Label4->setStyleSheet(fieldStyle + QStringLiteral("color: %1;").arg(fromBgr(0x00FF00).name()));
+    Label4->setStyleSheet(fieldStyle +
+                          QStringLiteral("color: %1;").arg(fromBgr(TitleColour).name()));
 
     Label5 = makeLabel("Label5", QStringLiteral("ver. 2.0"), QRect(7080, 70, 1095, 375));
     QFont version = title;
     version.setPointSizeF(14.25);
     Label5->setFont(version);
-    Label5->setStyleSheet(fieldStyle + QStringLiteral("color: %1;").arg(fromBgr(0x00C000).name()));
+    Label5->setStyleSheet(fieldStyle +
+                          QStringLiteral("color: %1;").arg(fromBgr(VersionColour).name()));
     Label5->setAccessibleName(QStringLiteral("Версия 2.0"));
 
     Picture1 = new TargetBox(this);
@@ -216,8 +218,8 @@ int GameWindow::showNotice(const Notice &notice, int buttons)
     m_state.NoticeButtons = buttons;
     m_state.NoticeTitle = notice.title;
     m_noticeShowing = true;
-    const int answer = m_messages.show(m_state.NoticeText, m_state.NoticeButtons,
-                                       m_state.NoticeTitle);
+    const int answer =
+        m_messages.show(m_state.NoticeText, m_state.NoticeButtons, m_state.NoticeTitle);
     m_noticeShowing = false;
     return answer;
 }
@@ -252,10 +254,7 @@ bool GameWindow::scoreIfReady()
     return true;
 }
 
-bool GameWindow::acceptsInput() const
-{
-    return m_loaded && !m_noticeShowing;
-}
+bool GameWindow::acceptsInput() const { return m_loaded && !m_noticeShowing; }
 
 void GameWindow::judgePress(int button)
 {
@@ -333,14 +332,14 @@ void GameWindow::paintEvent(QPaintEvent *event)
 void GameWindow::mousePressEvent(QMouseEvent *event)
 {
     // Only the empty field counts; labels pass their clicks up to us and are filtered here.
-    m_backgroundPressed = TargetBox::buttonCode(event->button()) != 0
-                          && childAt(event->position().toPoint()) == nullptr;
+    m_backgroundPressed = TargetBox::buttonCode(event->button()) != 0 &&
+                          childAt(event->position().toPoint()) == nullptr;
 }
 
 void GameWindow::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_backgroundPressed && rect().contains(event->position().toPoint())
-                       && childAt(event->position().toPoint()) == nullptr;
+    const bool click = m_backgroundPressed && rect().contains(event->position().toPoint()) &&
+                       childAt(event->position().toPoint()) == nullptr;
     m_backgroundPressed = false;
     if (click)
         Form_Click();

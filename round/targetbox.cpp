@@ -5,10 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-TargetBox::TargetBox(QWidget *parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+TargetBox::TargetBox(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void TargetBox::setBackColor(std::uint32_t bgr)
 {

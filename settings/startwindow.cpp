@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-
 namespace {
 template <typename Control>
 Control *make(QWidget *parent, const char *name, const QString &text, const QRect &area)
@@ -27,8 +26,8 @@ Control *make(QWidget *parent, const char *name, const QString &text, const QRec
 } // namespace
 
 StartWindow::StartWindow(const Platform &platform, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_platform(platform)
 {
     setObjectName(QStringLiteral("start"));
@@ -71,10 +70,10 @@ void StartWindow::createControls()
     Frame3->setAccessibleName(QStringLiteral("Вид щелчка"));
     Check1 = make<QCheckBox>(Frame3, "Check1", QStringLiteral("Двойной щелчёк"),
                              QRect(240, 240, 1695, 255));
-    Command1 = make<QPushButton>(this, "Command1", QStringLiteral("Старт"),
-                                 QRect(240, 2880, 1335, 615));
-    Command2 = make<QPushButton>(this, "Command2", QStringLiteral("Выход"),
-                                 QRect(1920, 2880, 1335, 615));
+    Command1 =
+        make<QPushButton>(this, "Command1", QStringLiteral("Старт"), QRect(240, 2880, 1335, 615));
+    Command2 =
+        make<QPushButton>(this, "Command2", QStringLiteral("Выход"), QRect(1920, 2880, 1335, 615));
     Command3 = make<QPushButton>(this, "Command3", QStringLiteral("О программе"),
                                  QRect(3600, 2880, 1335, 615));
 
@@ -91,8 +90,8 @@ void StartWindow::createControls()
     setTabOrder(Option5, Option4);
     setTabOrder(Option4, Check1);
 
-    for (QWidget *control : std::initializer_list<QWidget *>{Frame1, Frame2, Frame3, Command1,
-                                                             Command2, Command3})
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{Frame1, Frame2, Frame3, Command1, Command2, Command3})
         control->show();
 
     connect(Check1, &QCheckBox::toggled, this, &StartWindow::Check1_Click);
@@ -143,20 +142,11 @@ int StartWindow::level() const
     return 0;
 }
 
-bool StartWindow::leftChosen() const
-{
-    return m_loaded ? Option5->isChecked() : true;
-}
+bool StartWindow::leftChosen() const { return m_loaded ? Option5->isChecked() : true; }
 
-bool StartWindow::rightChosen() const
-{
-    return m_loaded ? Option6->isChecked() : false;
-}
+bool StartWindow::rightChosen() const { return m_loaded ? Option6->isChecked() : false; }
 
-int StartWindow::doubleClick() const
-{
-    return m_loaded && Check1->isChecked() ? 1 : 0;
-}
+int StartWindow::doubleClick() const { return m_loaded && Check1->isChecked() ? 1 : 0; }
 
 void StartWindow::Check1_Click() { applyDoubleClickRule(); }
 void StartWindow::Command1_Click() { startRound(); }

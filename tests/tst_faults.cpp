@@ -144,10 +144,7 @@ private slots:
     void closingGameAfterSettingsEndsProgram();
 };
 
-void tst_Faults::initTestCase()
-{
-    quietRaiseWarnings();
-}
+void tst_Faults::initTestCase() { quietRaiseWarnings(); }
 
 void tst_Faults::oddAnswerToNoticeLetsRoundGoOn_data()
 {

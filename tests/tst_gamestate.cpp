@@ -98,8 +98,8 @@ void tst_GameState::resultTextKeepsItsBlanks()
     QFETCH(int, hits);
     QFETCH(QString, scoreLine);
     const QString text = resultText(hits, gradeText(hits));
-    QCOMPARE(text, scoreLine + "\r\n\r\n" + QString(14, ' ') + "за такой результат Вы получаете"
-                       + "\r\n\r\n" + gradeText(hits));
+    QCOMPARE(text, scoreLine + "\r\n\r\n" + QString(14, ' ') + "за такой результат Вы получаете" +
+                       "\r\n\r\n" + gradeText(hits));
     QCOMPARE(resultTitle(), QString(10, ' ') + "Пришло время собирать камни");
 }
 
@@ -110,30 +110,29 @@ void tst_GameState::noticeTextsAreExact_data()
     QTest::addColumn<int>("titleBlanks");
     const QString gap = "\r\n\r\n";
     QTest::newRow("miss") << int(Penalty::Miss)
-                          << " Щёлкайте по-точнее. Я даю возможность промахнуться три раза. " + gap
-                                 + QString(26, ' ') + "Не уподобляйтесь пулемёту !!! " + gap
-                                 + QString(29, ' ') + "Этот ход Вы пропускаете."
+                          << " Щёлкайте по-точнее. Я даю возможность промахнуться три раза. " +
+                                 gap + QString(26, ' ') + "Не уподобляйтесь пулемёту !!! " + gap +
+                                 QString(29, ' ') + "Этот ход Вы пропускаете."
                           << 21;
     QTest::newRow("double in single mode")
         << int(Penalty::DoubleInSingleMode)
-        << " Одного щелчка вполне достаточно, чтобы я Вас понял.  " + gap
-               + " Вы ведь выбрали одинарный щелчок, а не двойной." + gap
-               + " Поэтому данный ход я не защитываю правильным."
+        << " Одного щелчка вполне достаточно, чтобы я Вас понял.  " + gap +
+               " Вы ведь выбрали одинарный щелчок, а не двойной." + gap +
+               " Поэтому данный ход я не защитываю правильным."
         << 18;
-    QTest::newRow("right in double mode")
-        << int(Penalty::RightInDoubleMode)
-        << "Левой кнопкой надо делать двойной щелчёк." + gap + QString(13, ' ')
-               + "Этот ход Вы пропускаете."
-        << 6;
+    QTest::newRow("right in double mode") << int(Penalty::RightInDoubleMode)
+                                          << "Левой кнопкой надо делать двойной щелчёк." + gap +
+                                                 QString(13, ' ') + "Этот ход Вы пропускаете."
+                                          << 6;
     QTest::newRow("right while left")
         << int(Penalty::RightWhileLeft)
-        << "Насколько я помню Вы выбрали тренировку левой кнопки, а не правой." + gap
-               + QString(31, ' ') + "Я вычел из результата одно попадание."
+        << "Насколько я помню Вы выбрали тренировку левой кнопки, а не правой." + gap +
+               QString(31, ' ') + "Я вычел из результата одно попадание."
         << 22;
     QTest::newRow("left while right")
         << int(Penalty::LeftWhileRight)
-        << "Насколько я помню Вы выбрали тренировку правой кнопки, а не левой." + gap
-               + QString(31, ' ') + "Я вычел из результата одно попадание."
+        << "Насколько я помню Вы выбрали тренировку правой кнопки, а не левой." + gap +
+               QString(31, ' ') + "Я вычел из результата одно попадание."
         << 22;
 }
 

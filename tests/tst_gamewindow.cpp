@@ -620,13 +620,27 @@ void tst_GameWindow::randomPlayKeepsRoundInvariants()
         const int before = round.game.state().Hits;
         const std::uint32_t colourBefore = round.target()->backColor();
         switch (chance.bounded(9)) {
-        case 0: round.press(Qt::LeftButton); break;
-        case 1: round.press(Qt::RightButton); break;
-        case 2: round.press(Qt::MiddleButton); break;
-        case 3: round.doubleClick(); break;
-        case 4: round.missClick(); break;
-        case 5: round.settings.twice = chance.bounded(2); break;
-        case 6: round.settings.left = chance.bounded(2); break;
+        case 0:
+            round.press(Qt::LeftButton);
+            break;
+        case 1:
+            round.press(Qt::RightButton);
+            break;
+        case 2:
+            round.press(Qt::MiddleButton);
+            break;
+        case 3:
+            round.doubleClick();
+            break;
+        case 4:
+            round.missClick();
+            break;
+        case 5:
+            round.settings.twice = chance.bounded(2);
+            break;
+        case 6:
+            round.settings.left = chance.bounded(2);
+            break;
         default:
             if (round.fakes.timer.fire() && round.game.isLoaded())
                 ++targetsShown;

@@ -111,10 +111,7 @@ private slots:
     void roundsBackToBackKeepRulesAndMemory();
 };
 
-void tst_Soak::initTestCase()
-{
-    quietRaiseWarnings();
-}
+void tst_Soak::initTestCase() { quietRaiseWarnings(); }
 
 void tst_Soak::roundsBackToBackKeepRulesAndMemory()
 {

@@ -18,8 +18,7 @@ struct Settings
     FakePlatform fakes;
     StartWindow start{fakes.platform()};
 
-    template <typename T = QWidget>
-    T *control(const char *name) const
+    template <typename T = QWidget> T *control(const char *name) const
     {
         return start.findChild<T *>(QLatin1String(name));
     }
@@ -77,19 +76,32 @@ void tst_StartWindow::controlsStandWhereDesigned_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QRect>("rect");
-    QTest::newRow("Frame1") << "Frame1" << "Уровень сложности" << QRect(16, 40, 145, 129);
-    QTest::newRow("Option1") << "Option1" << "Начинающий" << QRect(16, 24, 105, 17);
-    QTest::newRow("Option2") << "Option2" << "Бывалый" << QRect(16, 48, 105, 17);
-    QTest::newRow("Option3") << "Option3" << "Опытный" << QRect(16, 72, 105, 17);
-    QTest::newRow("Option4") << "Option4" << "Супермен" << QRect(16, 96, 97, 17);
-    QTest::newRow("Frame2") << "Frame2" << "Вид тренировки" << QRect(184, 40, 145, 81);
-    QTest::newRow("Option5") << "Option5" << "Левая кнопка" << QRect(16, 24, 97, 17);
-    QTest::newRow("Option6") << "Option6" << "Правая кнопка" << QRect(16, 48, 97, 17);
-    QTest::newRow("Frame3") << "Frame3" << "" << QRect(184, 128, 145, 41);
-    QTest::newRow("Check1") << "Check1" << "Двойной щелчёк" << QRect(16, 16, 113, 17);
-    QTest::newRow("Command1") << "Command1" << "Старт" << QRect(16, 192, 89, 41);
-    QTest::newRow("Command2") << "Command2" << "Выход" << QRect(128, 192, 89, 41);
-    QTest::newRow("Command3") << "Command3" << "О программе" << QRect(240, 192, 89, 41);
+    QTest::newRow("Frame1") << "Frame1"
+                            << "Уровень сложности" << QRect(16, 40, 145, 129);
+    QTest::newRow("Option1") << "Option1"
+                             << "Начинающий" << QRect(16, 24, 105, 17);
+    QTest::newRow("Option2") << "Option2"
+                             << "Бывалый" << QRect(16, 48, 105, 17);
+    QTest::newRow("Option3") << "Option3"
+                             << "Опытный" << QRect(16, 72, 105, 17);
+    QTest::newRow("Option4") << "Option4"
+                             << "Супермен" << QRect(16, 96, 97, 17);
+    QTest::newRow("Frame2") << "Frame2"
+                            << "Вид тренировки" << QRect(184, 40, 145, 81);
+    QTest::newRow("Option5") << "Option5"
+                             << "Левая кнопка" << QRect(16, 24, 97, 17);
+    QTest::newRow("Option6") << "Option6"
+                             << "Правая кнопка" << QRect(16, 48, 97, 17);
+    QTest::newRow("Frame3") << "Frame3"
+                            << "" << QRect(184, 128, 145, 41);
+    QTest::newRow("Check1") << "Check1"
+                            << "Двойной щелчёк" << QRect(16, 16, 113, 17);
+    QTest::newRow("Command1") << "Command1"
+                              << "Старт" << QRect(16, 192, 89, 41);
+    QTest::newRow("Command2") << "Command2"
+                              << "Выход" << QRect(128, 192, 89, 41);
+    QTest::newRow("Command3") << "Command3"
+                              << "О программе" << QRect(240, 192, 89, 41);
 }
 
 void tst_StartWindow::controlsStandWhereDesigned()
@@ -162,10 +174,14 @@ void tst_StartWindow::startLoadsRoundForEveryLevel_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("size");
-    QTest::newRow("Option1") << "Option1" << "Начинающий" << 49;
-    QTest::newRow("Option2") << "Option2" << "Бывалый" << 33;
-    QTest::newRow("Option3") << "Option3" << "Опытный" << 17;
-    QTest::newRow("Option4") << "Option4" << "Супермен" << 9;
+    QTest::newRow("Option1") << "Option1"
+                             << "Начинающий" << 49;
+    QTest::newRow("Option2") << "Option2"
+                             << "Бывалый" << 33;
+    QTest::newRow("Option3") << "Option3"
+                             << "Опытный" << 17;
+    QTest::newRow("Option4") << "Option4"
+                             << "Супермен" << 9;
 }
 
 void tst_StartWindow::startLoadsRoundForEveryLevel()

@@ -289,10 +289,7 @@ private slots:
     void randomInputKeepsRoundRules();
 };
 
-void tst_Storm::initTestCase()
-{
-    quietRaiseWarnings();
-}
+void tst_Storm::initTestCase() { quietRaiseWarnings(); }
 
 void tst_Storm::randomInputKeepsRoundRules()
 {
