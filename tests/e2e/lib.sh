@@ -24,6 +24,15 @@ trap e2e_cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    # What the program said and which windows stood on the display help to tell why.
+    if [ -s "$E2E_TMP/game.log" ]; then
+        echo "--- program output:" >&2
+        tail -n 20 "$E2E_TMP/game.log" >&2
+    fi
+    if [ -n "${DISPLAY:-}" ]; then
+        echo "--- windows on $DISPLAY:" >&2
+        xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | head -n 10 >&2 || true
+    fi
     exit 1
 }
 
