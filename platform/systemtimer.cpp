@@ -46,13 +46,20 @@ void SystemTimer::arm()
         m_shot.stop();
         return;
     }
-    m_shot.start(int(std::max<qint64>(m_due - m_clock.elapsed(), 0)));
+    // The kernel may end a long wait up to 0.1 % late (timer slack): wake a little early and
+    // wait out the rest with a short second shot, which has next to no slack.
+    const qint64 left = m_due - m_clock.elapsed();
+    m_shot.start(int(std::max<qint64>(left > 20 ? left - left / 500 - 1 : left, 0)));
 }
 
 void SystemTimer::fire()
 {
     if (!m_enabled || m_interval <= 0)
         return;
+    if (m_clock.elapsed() < m_due) {
+        arm();
+        return;
+    }
     m_inHandler = true;
     m_restartedInHandler = false;
     const qint64 due = m_due;
