@@ -154,6 +154,6 @@ launch_game() {
     "$1" >"$E2E_TMP/game.log" 2>&1 &
     GAME_PID=$!
     E2E_PIDS+=("$GAME_PID")
-    START_ID=$(wait_window "Квадрилка")
+    START_ID=$(wait_window "Квадрилка" 120)
     wait_painted "$START_ID"
 }
