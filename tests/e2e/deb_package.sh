@@ -80,7 +80,7 @@ grep -E '^W: ' "$E2E_TMP/lintian.log" || true
 start_xvfb 1024x768
 "$game" >"$E2E_TMP/game.log" 2>&1 &
 E2E_PIDS+=($!)
-window=$(wait_window "Квадрилка" 60)
+window=$(wait_window "Квадрилка" 120)
 read -r _ _ w h < <(window_geometry "$window")
 [ "$w $h" = "348 250" ] || fail "the settings window of the unpacked game is $w x $h"
 kill -0 "${E2E_PIDS[-1]}" 2>/dev/null || fail "the unpacked game has died"

@@ -46,7 +46,7 @@ shoot() {
 settings_size="$((348 * scale)) x $((250 * scale))"
 game_size="$((768 * scale)) x $((572 * scale))"
 
-settings=$(wait_window "Квадрилка" 60)
+settings=$(wait_window "Квадрилка" 120)
 read -r _ _ w h < <(window_geometry "$settings")
 [ "$w x $h" = "$settings_size" ] || fail "settings window is $w x $h, not $settings_size"
 shoot "$settings" "$E2E_TMP/hidpi-settings.png" 10 10 239,239,239 30
