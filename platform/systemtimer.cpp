@@ -3,6 +3,10 @@
 
 #include <algorithm>
 
+namespace {
+constexpr qint64 nsPerMs = 1000000;
+}
+
 SystemTimer::SystemTimer(QObject *parent) : Timer(parent)
 {
     m_shot.setSingleShot(true);
@@ -34,7 +38,7 @@ void SystemTimer::setEnabled(bool enabled)
 
 void SystemTimer::restart()
 {
-    m_due = m_clock.elapsed() + m_interval;
+    m_due = m_clock.nsecsElapsed() + m_interval * nsPerMs;
     if (m_inHandler)
         m_restartedInHandler = true;
     arm();
@@ -48,15 +52,16 @@ void SystemTimer::arm()
     }
     // The kernel may end a long wait up to 0.1 % late (timer slack): wake a little early and
     // wait out the rest with a short second shot, which has next to no slack.
-    const qint64 left = m_due - m_clock.elapsed();
-    m_shot.start(int(std::max<qint64>(left > 20 ? left - left / 500 - 1 : left, 0)));
+    const qint64 left =
+        std::max<qint64>((m_due - m_clock.nsecsElapsed() + nsPerMs - 1) / nsPerMs, 0);
+    m_shot.start(int(left > 20 ? left - left / 500 - 1 : left));
 }
 
 void SystemTimer::fire()
 {
     if (!m_enabled || m_interval <= 0)
         return;
-    if (m_clock.elapsed() < m_due) {
+    if (m_clock.nsecsElapsed() < m_due) {
         arm();
         return;
     }
@@ -67,6 +72,6 @@ void SystemTimer::fire()
     m_inHandler = false;
     if (m_restartedInHandler)
         return;
-    m_due = due + m_interval;
+    m_due = due + m_interval * nsPerMs;
     arm();
 }

@@ -27,6 +27,7 @@ private:
 
     QTimer m_shot;
     QElapsedTimer m_clock;
+    // When the next timeout is due, in nanoseconds of m_clock.
     qint64 m_due = 0;
     int m_interval = 0;
     bool m_enabled = false;
