@@ -9,7 +9,6 @@
 #include "systemtimer.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,9 +48,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kvadrilka"));
     QApplication::setApplicationDisplayName(QStringLiteral("Квадрилка"));
     QApplication::setApplicationVersion(QStringLiteral(KVADRILKA_VERSION));
-    // Lets the desktop match the windows to the installed menu entry and icon.
+    // Lets the desktop match the windows to the installed menu entry and its icon; looking the
+    // icon up in the theme ourselves would only slow the start.
     QGuiApplication::setDesktopFileName(QStringLiteral(KVADRILKA_APP_ID));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(KVADRILKA_APP_ID)));
 
     QtMessageBox messages;
     SystemTimer timer;
