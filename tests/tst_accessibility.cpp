@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aboutwindow.h"
 #include "fakes.h"
+#include "program.h"
 #include "gamewindow.h"
 #include "startwindow.h"
 
@@ -16,16 +17,8 @@
 Q_DECLARE_METATYPE(QAccessible::Role)
 
 namespace {
-struct Settings
+struct Settings : ProgramUnderTest
 {
-    FakePlatform fakes;
-    StartWindow start{fakes.platform()};
-
-    template <typename T = QWidget> T *control(const char *name) const
-    {
-        return start.findChild<T *>(QLatin1String(name));
-    }
-
     // Keyboard focus only moves inside the active window.
     bool showActive()
     {

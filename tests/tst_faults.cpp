@@ -3,6 +3,7 @@
 #include "gamestate.h"
 #include "gamewindow.h"
 #include "player.h"
+#include "program.h"
 #include "startwindow.h"
 #include "targetbox.h"
 
@@ -17,10 +18,8 @@ using namespace rules;
 namespace {
 
 // The whole program with fakes underneath, driven through its controls.
-struct Program
+struct Program : ProgramUnderTest
 {
-    FakePlatform fakes;
-    StartWindow start{fakes.platform()};
     // Set by the box hook when the timer was running while a box was up.
     int timerRanUnderBox = 0;
 
@@ -31,11 +30,6 @@ struct Program
         };
         start.show();
     }
-    void click(const char *name)
-    {
-        QTest::mouseClick(start.findChild<QWidget *>(QLatin1String(name)), Qt::LeftButton);
-    }
-    GameWindow &game() const { return *start.gameWindow(); }
     TargetBox *target() const { return player::target(game()); }
     void press(Qt::MouseButton button) { player::press(game(), button); }
     void doubleClick() { player::doubleClick(game()); }

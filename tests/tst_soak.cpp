@@ -3,6 +3,7 @@
 #include "gamestate.h"
 #include "gamewindow.h"
 #include "player.h"
+#include "program.h"
 #include "startwindow.h"
 #include "targetbox.h"
 
@@ -45,10 +46,8 @@ bool isNoticeText(const QString &text, const QString &title)
     return false;
 }
 
-struct Program
+struct Program : ProgramUnderTest
 {
-    FakePlatform fakes;
-    StartWindow start{fakes.platform()};
     QStringList boxFaults;
 
     Program()
@@ -68,11 +67,6 @@ struct Program
             }
         };
         start.show();
-    }
-    GameWindow &game() const { return *start.gameWindow(); }
-    void click(const QString &name)
-    {
-        QTest::mouseClick(start.findChild<QWidget *>(name), Qt::LeftButton);
     }
     TargetBox *target() const { return player::target(game()); }
     void pressTarget(Qt::MouseButton button) { player::press(game(), button); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aboutwindow.h"
 #include "fakes.h"
+#include "program.h"
 #include "gamewindow.h"
 #include "startwindow.h"
 #include "targetbox.h"
@@ -13,17 +14,8 @@
 #include <QTest>
 
 namespace {
-struct Settings
+struct Settings : ProgramUnderTest
 {
-    FakePlatform fakes;
-    StartWindow start{fakes.platform()};
-
-    template <typename T = QWidget> T *control(const char *name) const
-    {
-        return start.findChild<T *>(QLatin1String(name));
-    }
-    void click(const char *name) { QTest::mouseClick(control(name), Qt::LeftButton); }
-    GameWindow &game() const { return *start.gameWindow(); }
     QString gameLabel(const char *name) const
     {
         return game().findChild<QLabel *>(QLatin1String(name))->text();
