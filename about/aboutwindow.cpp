@@ -51,8 +51,7 @@ Control *make(QWidget *parent, const char *name, const QRect &twipsRect, const Q
 {
     auto *control = new Control(parent);
     control->setObjectName(QLatin1String(name));
-    control->setGeometry(
-        twips::toPixels(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height()));
+    control->setGeometry(twips::toPixels(twipsRect));
     control->setAccessibleName(accessible);
     return control;
 }

@@ -29,6 +29,12 @@ constexpr QRect toPixels(int left, int top, int width, int height)
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
+// A rectangle given in twips.
+constexpr QRect toPixels(const QRect &area)
+{
+    return toPixels(area.x(), area.y(), area.width(), area.height());
+}
+
 } // namespace twips
 
 // Every window opens centred on the screen.

@@ -84,7 +84,7 @@ QLabel *GameWindow::makeLabel(const char *name, const QString &text, const QRect
 {
     auto *label = new QLabel(text, this);
     label->setObjectName(QLatin1String(name));
-    label->setGeometry(twips::toPixels(area.x(), area.y(), area.width(), area.height()));
+    label->setGeometry(twips::toPixels(area));
     label->setStyleSheet(fieldStyle);
     label->show();
     return label;

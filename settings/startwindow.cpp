@@ -19,7 +19,7 @@ Control *make(QWidget *parent, const char *name, const QString &text, const QRec
 {
     auto *control = new Control(text, parent);
     control->setObjectName(QLatin1String(name));
-    control->setGeometry(twips::toPixels(area.x(), area.y(), area.width(), area.height()));
+    control->setGeometry(twips::toPixels(area));
     control->setAccessibleName(text);
     return control;
 }
