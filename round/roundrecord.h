@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// The notices a turn can bring.
+enum class Penalty { Miss, DoubleInSingleMode, RightInDoubleMode, RightWhileLeft, LeftWhileRight };
+
+// How a round came to its end.
+enum class RoundEnding {
+    Result,      // the 30th tick: the result box was shown
+    CloseButton, // "X" on the field
+    Quit,        // the field closed otherwise: the program ended while the round ran
+};
+
+// One target of a round, as the child met it. Times are in milliseconds and leave out every
+// moment spent under a notice box.
+struct TargetRecord
+{
+    int number = 0;         // 1 to 30
+    qint64 shownAtMs = 0;   // since the round started
+    qint64 hitAfterMs = -1; // from its appearance to the scoring press or double click; -1: not hit
+    QList<Penalty> penalties; // every notice raised during its turn, in order
+    int misses = 0;           // clicks on the empty field during its turn
+    // The pointer's distance from the target's centre when it appeared, in logical pixels;
+    // negative when the pointer was not over the field.
+    double distance = -1;
+    double width = 0; // the target's side, in logical pixels
+};
+
+// A whole round, reported once when it ends.
+struct RoundRecord
+{
+    QDateTime started; // local time of Start
+    int level = 1;     // 1 "Начинающий" to 4 "Супермен"
+    bool rightButton = false;
+    bool doubleClick = false;
+    RoundEnding ending = RoundEnding::Result;
+    int score = 0;
+    QString grade; // the grade line of the result box, blanks trimmed; empty when ended early
+    QList<TargetRecord> targets; // the targets shown, in order
+};
+
+// Whoever keeps a record of the rounds played. A round reports once, when it ends.
+class RoundReport
+{
+public:
+    virtual ~RoundReport() = default;
+    virtual void roundEnded(const RoundRecord &record) = 0;
+};
