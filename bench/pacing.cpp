@@ -2,10 +2,10 @@
 // Plays one whole round on the real timer, clock and random source, with nobody at the mouse,
 // and reports how close each tick came to the moment it was due. Prints key=value lines for
 // run.sh; the ticks one by one go to stderr.
-#include "gamestate.h"
 #include "gamewindow.h"
+#include "rules.h"
 #include "seededrandom.h"
-#include "standins.h"
+#include "fakes.h"
 #include "startwindow.h"
 #include "systemclock.h"
 #include "systemtimer.h"
@@ -41,12 +41,13 @@ double slope(const QList<double> &x, const QList<double> &y)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    AnsweringBox box;
+    // Boxes answer at once and Exit is never pressed: nobody sits at a measured round.
+    FakeMessageBox box;
     SystemTimer timer;
     SystemClock clock;
     SeededRandom random;
-    StayingQuit quit;
-    const Platform platform{box, timer, clock, random, quit, noBrowser};
+    FakeQuit quit;
+    const Platform platform{box, timer, clock, random, quit, [] { return nullptr; }};
 
     StartWindow start(platform);
     start.show();
@@ -62,9 +63,12 @@ int main(int argc, char *argv[])
     // records the moment the tick arrived rather than the moment the handler finished.
     QObject::connect(&timer, &Timer::timeout, &timer, [&] {
         arrived.append(double(sinceStart.nsecsElapsed()) / 1e6);
-        numbers.append(start.gameWindow()->state().TargetNumber);
+        numbers.append(start.gameWindow()->round().state().TargetNumber);
     });
-    box.onResult = [] { QCoreApplication::exit(0); };
+    box.whileUp = [](const FakeMessageBox::Shown &shown) {
+        if (shown.buttons == MessageBox::CancelTryContinue)
+            QCoreApplication::exit(0);
+    };
     QTimer::singleShot(120000, &app, [] { QCoreApplication::exit(2); });
 
     QTest::mouseClick(start.findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);

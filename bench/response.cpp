@@ -3,10 +3,10 @@
 // press event to the target's repaint, and to the end of the event-loop pass that painted and
 // flushed the window. The timer is stepped by hand so that every sample gets a fresh target.
 // Prints key=value lines for run.sh.
-#include "gamestate.h"
 #include "gamewindow.h"
+#include "rules.h"
 #include "seededrandom.h"
-#include "standins.h"
+#include "fakes.h"
 #include "startwindow.h"
 #include "systemclock.h"
 #include "targetbox.h"
@@ -68,12 +68,13 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const int samples = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
-    AnsweringBox box;
-    SteppedTimer timer;
+    // Boxes answer at once and Exit is never pressed; the timer ticks when told to.
+    FakeMessageBox box;
+    FakeTimer timer;
     SystemClock clock;
     SeededRandom random;
-    StayingQuit quit;
-    const Platform platform{box, timer, clock, random, quit, noBrowser};
+    FakeQuit quit;
+    const Platform platform{box, timer, clock, random, quit, [] { return nullptr; }};
 
     StartWindow start(platform);
     start.show();
@@ -97,7 +98,7 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "response: the game window was never shown\n");
                 return 1;
             }
-        } else if (!timer.step() || !game->isLoaded()) {
+        } else if (!timer.fire() || !game->isLoaded()) {
             // The thirtieth step ends the round; the next pass starts another.
             continue;
         }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <initializer_list>
 
 // Colours are written 0xBBGGRR: blue in the high byte, red in the low one.
 constexpr QColor fromBgr(std::uint32_t bgr)
@@ -36,6 +37,20 @@ constexpr QRect toPixels(const QRect &area)
 }
 
 } // namespace twips
+
+// Unloading a window destroys its controls. The control whose handler unloads the window may
+// still be on the stack, so they are hidden and cut off now and deleted later.
+inline void destroyControls(QObject *window, std::initializer_list<QWidget *> controls)
+{
+    for (QWidget *control : controls) {
+        if (!control)
+            continue;
+        control->hide();
+        control->disconnect(window);
+        control->removeEventFilter(window);
+        control->deleteLater();
+    }
+}
 
 // Every window opens centred on the screen.
 inline void centreOnScreen(QWidget *window)

@@ -3,7 +3,13 @@
 
 #include <QTime>
 
+SystemClock::SystemClock() { m_steady.start(); }
+
 double SystemClock::secondsSinceMidnight() const
 {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
+
+QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+
+qint64 SystemClock::steadyMs() const { return m_steady.elapsed(); }

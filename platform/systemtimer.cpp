@@ -15,38 +15,17 @@ SystemTimer::SystemTimer(QObject *parent) : Timer(parent)
     m_clock.start();
 }
 
-void SystemTimer::setInterval(int ms)
+void SystemTimer::countDownAnew()
 {
-    m_interval = std::max(ms, 0);
-    // Inside the handler the new interval counts from the tick's due time, applied on return.
-    if (m_inHandler)
-        return;
-    if (m_enabled)
-        restart();
-}
-
-void SystemTimer::setEnabled(bool enabled)
-{
-    if (enabled == m_enabled)
-        return;
-    m_enabled = enabled;
-    if (enabled)
-        restart();
-    else
-        m_shot.stop();
-}
-
-void SystemTimer::restart()
-{
-    m_due = m_clock.nsecsElapsed() + m_interval * nsPerMs;
-    if (m_inHandler)
-        m_restartedInHandler = true;
+    m_due = m_clock.nsecsElapsed() + interval() * nsPerMs;
     arm();
 }
 
+void SystemTimer::stopCountDown() { m_shot.stop(); }
+
 void SystemTimer::arm()
 {
-    if (!m_enabled || m_interval <= 0) {
+    if (!isCounting()) {
         m_shot.stop();
         return;
     }
@@ -59,19 +38,15 @@ void SystemTimer::arm()
 
 void SystemTimer::fire()
 {
-    if (!m_enabled || m_interval <= 0)
+    if (!isCounting())
         return;
     if (m_clock.nsecsElapsed() < m_due) {
         arm();
         return;
     }
-    m_inHandler = true;
-    m_restartedInHandler = false;
     const qint64 due = m_due;
-    emit timeout();
-    m_inHandler = false;
-    if (m_restartedInHandler)
+    if (deliver())
         return;
-    m_due = due + m_interval * nsPerMs;
+    m_due = due + interval() * nsPerMs;
     arm();
 }

@@ -15,13 +15,11 @@ class SystemTimer : public Timer
 public:
     explicit SystemTimer(QObject *parent = nullptr);
 
-    void setInterval(int ms) override;
-    int interval() const override { return m_interval; }
-    void setEnabled(bool enabled) override;
-    bool isEnabled() const override { return m_enabled; }
+protected:
+    void countDownAnew() override;
+    void stopCountDown() override;
 
 private:
-    void restart();
     void arm();
     void fire();
 
@@ -29,9 +27,4 @@ private:
     QElapsedTimer m_clock;
     // When the next timeout is due, in nanoseconds of m_clock.
     qint64 m_due = 0;
-    int m_interval = 0;
-    bool m_enabled = false;
-    bool m_inHandler = false;
-    // Set when the count-down is started anew during a handler, which then must not reschedule.
-    bool m_restartedInHandler = false;
 };

@@ -10,6 +10,8 @@
  * Enabling a disabled timer, or changing the interval outside a timeout() handler, starts a
  * whole new interval from that moment. Setting the interval inside the handler schedules the
  * next timeout one interval after this one was due, so the pace does not drift.
+ *
+ * This class keeps that rule; a subclass only counts down and calls deliver() when time is up.
  */
 class Timer : public QObject
 {
@@ -17,11 +19,32 @@ class Timer : public QObject
 public:
     using QObject::QObject;
 
-    virtual void setInterval(int ms) = 0;
-    virtual int interval() const = 0;
-    virtual void setEnabled(bool enabled) = 0;
-    virtual bool isEnabled() const = 0;
+    void setInterval(int ms);
+    int interval() const { return m_interval; }
+    void setEnabled(bool enabled);
+    bool isEnabled() const { return m_enabled; }
+    /** Whether a timeout would come: enabled with an interval above zero. */
+    bool isCounting() const { return m_enabled && m_interval > 0; }
 
 signals:
     void timeout();
+
+protected:
+    /** A whole interval starts from now (the timer may have been stopped meanwhile). */
+    virtual void countDownAnew() = 0;
+    /** No timeout is to come until the next countDownAnew(). */
+    virtual void stopCountDown() = 0;
+    /**
+     * Emits timeout(). Returns true when the handler started the count-down anew, in which case
+     * the subclass must not schedule the next tick from this one's due time.
+     */
+    bool deliver();
+
+private:
+    void restart();
+
+    int m_interval = 0;
+    bool m_enabled = false;
+    bool m_inHandler = false;
+    bool m_restartedInHandler = false;
 };

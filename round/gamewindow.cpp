@@ -1,35 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gamewindow.h"
-#include "targetbox.h"
-#include "trainingsettings.h"
 #include "classicfont.h"
 #include "design.h"
+#include "targetbox.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 
-#include <algorithm>
-#include <cmath>
-
 using namespace rules;
 
 namespace {
 const QString fieldStyle = QStringLiteral("background-color: %1;").arg(fromBgr(FieldColour).name());
-
-// A target position drawn from [0, 1) scaled to the range; never the range itself.
-std::int16_t scaled(float r, int range)
-{
-    return std::int16_t(std::clamp(int(std::floor(double(r) * range)), 0, range - 1));
-}
 } // namespace
 
 GameWindow::GameWindow(const Platform &platform, const TrainingSettings &settings, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_messages(platform.messages),
-      m_timer(platform.timer), m_clock(platform.clock), m_random(platform.random),
-      m_settings(settings)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_timer(platform.timer),
+      m_round(platform, settings, *this)
 {
     setObjectName(QStringLiteral("game"));
     setWindowTitle(QStringLiteral("game"));
@@ -72,9 +62,11 @@ void GameWindow::unload()
 void GameWindow::closeEvent(QCloseEvent *event)
 {
     if (m_loaded) {
+        // Still running: the field was closed from outside, as when the program ends.
+        m_round.abandon(RoundEnding::Quit);
         m_timer.setEnabled(false);
         m_timer.setInterval(0);
-        destroyControls();
+        destroyControls(this, {Picture1, Command1, Label1, Label2, Label3, Label4, Label5});
         m_loaded = false;
     }
     event->accept();
@@ -117,7 +109,7 @@ void GameWindow::createControls()
 
     Picture1 = new TargetBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twips::toPixels(10680, 7680, 735, 735));
+    Picture1->setGeometry(twips::toPixels(firstLeft, firstTop, 735, 735));
     Picture1->setBackColor(ReadyColour);
     Picture1->setToolTip(QStringLiteral("Ой - ё - ёй, поймал !!!"));
     Picture1->setAccessibleName(QStringLiteral("Квадратик"));
@@ -138,173 +130,45 @@ void GameWindow::createControls()
     Command1->setFocus();
 }
 
-void GameWindow::destroyControls()
-{
-    // The control that called us may still be on the stack: delete later, hide now.
-    const std::initializer_list<QWidget *> controls{Picture1, Command1, Label1, Label2,
-                                                    Label3,   Label4,   Label5};
-    for (QWidget *control : controls) {
-        if (!control)
-            continue;
-        control->hide();
-        control->disconnect(this);
-        control->deleteLater();
-    }
-    Picture1 = nullptr;
-    Command1 = nullptr;
-    Label1 = Label2 = Label3 = Label4 = Label5 = nullptr;
-}
+void GameWindow::Form_Load() { m_round.setUp(); }
+void GameWindow::Form_Click() { m_round.backgroundClick(); }
+void GameWindow::Timer1_Timer() { m_round.tick(); }
+void GameWindow::Picture1_MouseDown(int button) { m_round.press(button); }
+void GameWindow::Picture1_DblClick() { m_round.doubleClick(); }
 
-void GameWindow::Form_Load() { setUpRound(); }
-void GameWindow::Form_Click() { judgeMiss(); }
-void GameWindow::Command1_Click() { unload(); }
-void GameWindow::Timer1_Timer() { nextTarget(); }
-void GameWindow::Picture1_MouseDown(int button) { judgePress(button); }
-void GameWindow::Picture1_DblClick() { judgeDoubleClick(); }
-
-void GameWindow::setUpRound()
+void GameWindow::Command1_Click()
 {
-    const int chosen = m_settings.level();
-    if (chosen >= 1 && chosen <= 4) {
-        const Level level = rules::level(chosen);
-        Picture1->resize(twips::toPixels(level.sizeTwips), twips::toPixels(level.sizeTwips));
-        Label1->setText(level.name);
-    }
-    Label2->setText(m_settings.leftChosen() ? QStringLiteral("левый") : QStringLiteral("правый"));
-    Label3->setText(m_settings.doubleClick() == 1 ? QStringLiteral("двойной")
-                                                  : QStringLiteral("одинарный"));
-    m_state.TargetNumber = 1;
-    Picture1->show();
-    m_state.Hits = 0;
-}
-
-void GameWindow::nextTarget()
-{
-    if (!m_loaded)
-        return;
-    const int n = m_state.TargetNumber;
-    if (n >= roundLength) {
-        finishRound();
-        return;
-    }
-    m_timer.setInterval(intervalAfter(n));
-    m_state.TargetNumber = increment(m_state.TargetNumber);
-    m_state.TurnLost = 0;
-    m_state.MissCount = 0;
-    Picture1->setBackColor(ReadyColour);
-    m_random.seed(float(m_clock.secondsSinceMidnight()));
-    const float r1 = m_random.next();
-    const float r2 = m_random.next();
-    m_state.TargetTop = scaled(r1, verticalRange);
-    m_state.TargetLeft = scaled(r2, horizontalRange);
-    Picture1->move(twips::toPixels(m_state.TargetLeft), twips::toPixels(m_state.TargetTop));
-}
-
-void GameWindow::finishRound()
-{
-    m_timer.setInterval(0);
-    m_timer.setEnabled(false);
-    Picture1->hide();
-    m_state.GradeText = gradeText(m_state.Hits);
-    const int answer = showNotice({resultText(m_state.Hits, m_state.GradeText), resultTitle()},
-                                  MessageBox::CancelTryContinue);
-    print(QString::number(answer));
+    m_round.abandon(RoundEnding::CloseButton);
     unload();
 }
 
-int GameWindow::showNotice(const Notice &notice, int buttons)
+void GameWindow::setLabel(int number, const QString &text)
 {
-    m_state.NoticeText = notice.text;
-    m_state.NoticeButtons = buttons;
-    m_state.NoticeTitle = notice.title;
-    m_noticeShowing = true;
-    const int answer =
-        m_messages.show(m_state.NoticeText, m_state.NoticeButtons, m_state.NoticeTitle);
-    m_noticeShowing = false;
-    return answer;
+    QLabel *labels[] = {Label1, Label2, Label3};
+    if (number >= 1 && number <= 3)
+        labels[number - 1]->setText(text);
 }
 
-// After a notice the round goes on, whatever the box answered: a box that answered anything
-// but OK would otherwise leave the round standing still for good.
-void GameWindow::resumeAfterNotice()
+void GameWindow::setTargetSize(int twips)
 {
-    if (m_loaded)
-        m_timer.setEnabled(true);
+    Picture1->resize(twips::toPixels(twips), twips::toPixels(twips));
 }
 
-bool GameWindow::penalize(Penalty penalty, bool losesTurn, bool losesPoint)
+void GameWindow::moveTarget(int left, int top)
 {
-    m_timer.setEnabled(false);
-    const Notice text = notice(penalty);
-    if (losesTurn)
-        m_state.TurnLost = 1;
-    if (losesPoint)
-        m_state.Hits = decrement(m_state.Hits);
-    showNotice(text, MessageBox::OkOnly);
-    resumeAfterNotice();
-    return m_loaded;
+    Picture1->move(twips::toPixels(left), twips::toPixels(top));
 }
 
-bool GameWindow::scoreIfReady()
-{
-    if (Picture1->backColor() != ReadyColour)
-        return false;
-    Picture1->setBackColor(HitColour);
-    m_state.Hits = increment(m_state.Hits);
-    return true;
-}
+void GameWindow::setTargetVisible(bool visible) { Picture1->setVisible(visible); }
 
-bool GameWindow::acceptsInput() const { return m_loaded && !m_noticeShowing; }
+void GameWindow::paintTarget(std::uint32_t colour) { Picture1->setBackColor(colour); }
 
-void GameWindow::judgePress(int button)
+std::optional<QPointF> GameWindow::pointer() const
 {
-    if (!acceptsInput())
-        return;
-    if (button == 2 && m_settings.doubleClick() == 1) {
-        if (!penalize(Penalty::RightInDoubleMode, true, false))
-            return;
-    }
-    if (button == 2 && m_settings.leftChosen()) {
-        if (!penalize(Penalty::RightWhileLeft, true, true))
-            return;
-    }
-    if (button == 1 && m_settings.rightChosen()) {
-        if (!penalize(Penalty::LeftWhileRight, true, true))
-            return;
-    }
-    if (m_state.TurnLost != 1) {
-        m_state.MissCount = 0;
-        if (m_settings.doubleClick() == 0)
-            scoreIfReady();
-    }
-}
-
-void GameWindow::judgeDoubleClick()
-{
-    if (!acceptsInput() || m_state.TurnLost == 1)
-        return;
-    m_state.MissCount = 0;
-    if (m_settings.doubleClick() == 1)
-        scoreIfReady();
-    else
-        penalize(Penalty::DoubleInSingleMode, false, true);
-}
-
-void GameWindow::judgeMiss()
-{
-    if (!acceptsInput())
-        return;
-    m_state.MissCount = increment(m_state.MissCount);
-    if (m_state.MissCount < 2)
-        return;
-    m_timer.setEnabled(false);
-    const Notice miss = notice(Penalty::Miss);
-    print(QString::number(showNotice(miss, MessageBox::OkOnly)));
-    m_state.TurnLost = 1;
-    if (!m_loaded)
-        return;
-    showNotice(miss, MessageBox::OkOnly);
-    resumeAfterNotice();
+    const QPoint at = mapFromGlobal(QCursor::pos());
+    if (!rect().contains(at))
+        return std::nullopt;
+    return QPointF(at);
 }
 
 void GameWindow::print(const QString &line)

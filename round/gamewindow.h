@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "gamestate.h"
 #include "platform.h"
+#include "round.h"
+#include "roundview.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -14,8 +15,9 @@ class TargetBox;
 class TrainingSettings;
 
 // The playing field. The object lives for the whole program; load() builds its controls afresh
-// and runs the round set-up, unload() destroys them. GameState outlives both.
-class GameWindow : public QWidget
+// and runs the round set-up, unload() destroys them. The round, with its record, outlives both.
+// The rules live in Round; this window forwards the events to it and shows what it says.
+class GameWindow : public QWidget, private RoundView
 {
     Q_OBJECT
 public:
@@ -24,14 +26,13 @@ public:
     ~GameWindow() override;
 
     void load();
-    void unload();
+    void unload() override;
     bool isLoaded() const { return m_loaded; }
 
-    Timer &timer() { return m_timer; }
-    const GameState &state() const { return m_state; }
+    Round &round() { return m_round; }
+    const Round &round() const { return m_round; }
     // Lines written on the surface since the last load, top to bottom.
     const QStringList &printedLines() const { return m_printed; }
-    bool noticeShowing() const { return m_noticeShowing; }
 
     static constexpr int clientWidth = 768;
     static constexpr int clientHeight = 572;
@@ -52,29 +53,20 @@ private:
     void Picture1_DblClick();
 
     void createControls();
-    void destroyControls();
-    void setUpRound();
-    void nextTarget();
-    void finishRound();
-    void judgePress(int button);
-    void judgeDoubleClick();
-    void judgeMiss();
-    bool penalize(rules::Penalty penalty, bool losesTurn, bool losesPoint);
-    int showNotice(const rules::Notice &notice, int buttons);
-    void resumeAfterNotice();
-    bool scoreIfReady();
-    void print(const QString &line);
-    bool acceptsInput() const;
     QLabel *makeLabel(const char *name, const QString &text, const QRect &area);
 
-    MessageBox &m_messages;
+    // What the round shows.
+    void setLabel(int number, const QString &text) override;
+    void setTargetSize(int twips) override;
+    void moveTarget(int left, int top) override;
+    void setTargetVisible(bool visible) override;
+    void paintTarget(std::uint32_t colour) override;
+    void print(const QString &line) override;
+    std::optional<QPointF> pointer() const override;
+
     Timer &m_timer;
-    Clock &m_clock;
-    Random &m_random;
-    const TrainingSettings &m_settings;
-    GameState m_state;
+    Round m_round;
     bool m_loaded = false;
-    bool m_noticeShowing = false;
     bool m_backgroundPressed = false;
     QStringList m_printed;
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "targetbox.h"
-#include "gamestate.h"
+#include "design.h"
 
 #include <QMouseEvent>
 #include <QPainter>

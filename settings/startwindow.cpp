@@ -3,7 +3,6 @@
 #include "aboutwindow.h"
 #include "classicfont.h"
 #include "design.h"
-#include "gamestate.h"
 #include "gamewindow.h"
 
 #include <QCheckBox>
@@ -105,14 +104,8 @@ void StartWindow::closeEvent(QCloseEvent *event)
 {
     // Closing unloads the controls; a round still running then reads the initial choices.
     if (m_loaded) {
-        const std::initializer_list<QWidget *> controls{Frame1,   Frame2,   Frame3,
-                                                        Command1, Command2, Command3};
-        for (QWidget *control : controls) {
-            control->hide();
-            control->disconnect(this);
-            control->deleteLater();
-        }
         Check1->disconnect(this);
+        destroyControls(this, {Frame1, Frame2, Frame3, Command1, Command2, Command3});
         m_loaded = false;
     }
     event->accept();
@@ -175,8 +168,7 @@ void StartWindow::startRound()
     m_game->show();
     m_game->raise();
     m_game->activateWindow();
-    m_game->timer().setEnabled(true);
-    m_game->timer().setInterval(rules::firstInterval);
+    m_game->round().startPacing();
 }
 
 void StartWindow::showAbout()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aboutwindow.h"
 #include "fakes.h"
+#include "player.h"
 #include "program.h"
 #include "gamewindow.h"
 #include "startwindow.h"
@@ -27,14 +28,12 @@ class tst_StartWindow : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { quietRaiseWarnings(); }
     void opensWithItsDefaults();
-    void controlsStandWhereDesigned_data();
-    void controlsStandWhereDesigned();
     void tabOrderFollowsDesign();
     void doubleClickTrainsLeftButtonOnly_data();
     void doubleClickTrainsLeftButtonOnly();
-    void startLoadsRoundForEveryLevel_data();
-    void startLoadsRoundForEveryLevel();
+    void keyboardAloneChoosesAndStarts();
     void startDuringRoundOnlyRestartsCountDown();
     void choicesAreReadLive();
     void exitEndsProgram();
@@ -61,55 +60,6 @@ void tst_StartWindow::opensWithItsDefaults()
     // Windows are made on first use only.
     QCOMPARE(s.start.gameWindow(), nullptr);
     QCOMPARE(s.start.aboutWindow(), nullptr);
-}
-
-void tst_StartWindow::controlsStandWhereDesigned_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("rect");
-    QTest::newRow("Frame1") << "Frame1"
-                            << "Уровень сложности" << QRect(16, 40, 145, 129);
-    QTest::newRow("Option1") << "Option1"
-                             << "Начинающий" << QRect(16, 24, 105, 17);
-    QTest::newRow("Option2") << "Option2"
-                             << "Бывалый" << QRect(16, 48, 105, 17);
-    QTest::newRow("Option3") << "Option3"
-                             << "Опытный" << QRect(16, 72, 105, 17);
-    QTest::newRow("Option4") << "Option4"
-                             << "Супермен" << QRect(16, 96, 97, 17);
-    QTest::newRow("Frame2") << "Frame2"
-                            << "Вид тренировки" << QRect(184, 40, 145, 81);
-    QTest::newRow("Option5") << "Option5"
-                             << "Левая кнопка" << QRect(16, 24, 97, 17);
-    QTest::newRow("Option6") << "Option6"
-                             << "Правая кнопка" << QRect(16, 48, 97, 17);
-    QTest::newRow("Frame3") << "Frame3"
-                            << "" << QRect(184, 128, 145, 41);
-    QTest::newRow("Check1") << "Check1"
-                            << "Двойной щелчёк" << QRect(16, 16, 113, 17);
-    QTest::newRow("Command1") << "Command1"
-                              << "Старт" << QRect(16, 192, 89, 41);
-    QTest::newRow("Command2") << "Command2"
-                              << "Выход" << QRect(128, 192, 89, 41);
-    QTest::newRow("Command3") << "Command3"
-                              << "О программе" << QRect(240, 192, 89, 41);
-}
-
-void tst_StartWindow::controlsStandWhereDesigned()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QFETCH(QRect, rect);
-    Settings s;
-    QWidget *control = s.control(qPrintable(name));
-    QVERIFY(control);
-    QCOMPARE(control->geometry(), rect);
-    if (auto *frame = qobject_cast<QGroupBox *>(control))
-        QCOMPARE(frame->title(), text);
-    else
-        QCOMPARE(qobject_cast<QAbstractButton *>(control)->text(), text);
-    QVERIFY(control->toolTip().isEmpty());
 }
 
 void tst_StartWindow::tabOrderFollowsDesign()
@@ -161,42 +111,34 @@ void tst_StartWindow::doubleClickTrainsLeftButtonOnly()
     QVERIFY(!left->isChecked());
 }
 
-void tst_StartWindow::startLoadsRoundForEveryLevel_data()
+void tst_StartWindow::keyboardAloneChoosesAndStarts()
 {
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("size");
-    QTest::newRow("Option1") << "Option1"
-                             << "Начинающий" << 49;
-    QTest::newRow("Option2") << "Option2"
-                             << "Бывалый" << 33;
-    QTest::newRow("Option3") << "Option3"
-                             << "Опытный" << 17;
-    QTest::newRow("Option4") << "Option4"
-                             << "Супермен" << 9;
-}
-
-void tst_StartWindow::startLoadsRoundForEveryLevel()
-{
-    QFETCH(QString, option);
-    QFETCH(QString, name);
-    QFETCH(int, size);
     Settings s;
     s.start.show();
-    s.click(qPrintable(option));
-    s.click("Option6");
-    s.click("Command1");
-    QVERIFY(s.game().isLoaded());
-    QVERIFY(s.game().isVisible());
-    QCOMPARE(s.gameLabel("Label1"), name);
-    QCOMPARE(s.gameLabel("Label2"), QStringLiteral("правый"));
-    QCOMPARE(s.gameLabel("Label3"), QStringLiteral("одинарный"));
-    auto *target = s.game().findChild<TargetBox *>("Picture1");
-    QCOMPARE(target->geometry(), QRect(712, 512, size, size));
-    QVERIFY(s.fakes.timer.isEnabled());
+    QVERIFY(QTest::qWaitForWindowActive(&s.start));
+    const auto focused = [&] { return QApplication::focusWidget()->objectName(); };
+    // Tab visits each group once; the arrow keys and Space choose within it.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(focused(), QStringLiteral("Option1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(s.start.level(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(focused(), QStringLiteral("Option6"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(s.start.rightChosen());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(focused(), QStringLiteral("Check1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(s.start.doubleClick(), 1);
+    QVERIFY(s.start.leftChosen());
+    QVERIFY(!s.control("Option6")->isEnabled());
+    // Enter presses the focused button, as Space does.
+    s.control("Command1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(s.start.gameWindow() && s.game().isVisible());
     QCOMPARE(s.fakes.timer.interval(), 3000);
-    // The settings window stays open beneath.
-    QVERIFY(s.start.isVisible());
+    QVERIFY(s.fakes.timer.isEnabled());
 }
 
 void tst_StartWindow::startDuringRoundOnlyRestartsCountDown()
@@ -206,15 +148,15 @@ void tst_StartWindow::startDuringRoundOnlyRestartsCountDown()
     for (int i = 0; i < 4; ++i)
         s.fakes.timer.fire();
     QTest::mousePress(s.game().findChild<TargetBox *>("Picture1"), Qt::LeftButton);
-    const GameState before = s.game().state();
+    const GameState before = s.game().round().state();
     QCOMPARE(before.TargetNumber, std::int16_t(5));
     s.click("Option3");
     const int restarts = s.fakes.timer.restarts;
 
     s.click("Command1");
-    QCOMPARE(s.game().state().TargetNumber, before.TargetNumber);
-    QCOMPARE(s.game().state().Hits, before.Hits);
-    QCOMPARE(s.game().state().TargetTop, before.TargetTop);
+    QCOMPARE(s.game().round().state().TargetNumber, before.TargetNumber);
+    QCOMPARE(s.game().round().state().Hits, before.Hits);
+    QCOMPARE(s.game().round().state().TargetTop, before.TargetTop);
     QCOMPARE(s.gameLabel("Label1"), QStringLiteral("Начинающий"));
     QCOMPARE(s.game().findChild<TargetBox *>("Picture1")->size(), QSize(49, 49));
     QCOMPARE(s.fakes.timer.interval(), 3000);
@@ -230,10 +172,10 @@ void tst_StartWindow::choicesAreReadLive()
     s.click("Option6");
     QTest::mousePress(target, Qt::LeftButton);
     QCOMPARE(s.fakes.messages.shown.size(), 1);
-    QCOMPARE(s.game().state().Hits, std::int16_t(-1));
+    QCOMPARE(s.game().round().state().Hits, std::int16_t(-1));
     s.fakes.timer.fire();
     QTest::mousePress(target, Qt::RightButton);
-    QCOMPARE(s.game().state().Hits, std::int16_t(0));
+    QCOMPARE(s.game().round().state().Hits, std::int16_t(0));
     QCOMPARE(s.gameLabel("Label2"), QStringLiteral("левый"));
 }
 
@@ -263,7 +205,7 @@ void tst_StartWindow::closedSettingsLeaveInitialChoices()
     // The round goes on and is judged by the initial choices: a left press scores.
     s.fakes.timer.fire();
     QTest::mousePress(s.game().findChild<TargetBox *>("Picture1"), Qt::LeftButton);
-    QCOMPARE(s.game().state().Hits, std::int16_t(1));
+    QCOMPARE(s.game().round().state().Hits, std::int16_t(1));
     QVERIFY(s.fakes.messages.shown.isEmpty());
 }
 
@@ -274,8 +216,9 @@ void tst_StartWindow::lastWindowClosingEndsProgram()
     s.click("Command1");
     s.start.close();
     QVERIFY(s.game().isVisible());
-    while (s.game().isLoaded())
+    for (int tick = 0; tick < 30 && s.game().isLoaded(); ++tick)
         s.fakes.timer.fire();
+    QVERIFY(!s.game().isLoaded());
     // Nothing is left open, and nothing hidden is left to keep the program alive.
     QVERIFY(QApplication::topLevelWidgets().size() >= 2);
     for (QWidget *w : QApplication::topLevelWidgets())

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes.h"
-#include "gamestate.h"
+#include "design.h"
+#include "rules.h"
 #include "gamewindow.h"
 #include "player.h"
 #include "startwindow.h"
@@ -89,9 +90,9 @@ public:
         if (!roundRunning())
             return now;
         now.loaded = true;
-        now.targetNumber = game()->state().TargetNumber;
-        now.hits = game()->state().Hits;
-        now.turnLost = game()->state().TurnLost;
+        now.targetNumber = game()->round().state().TargetNumber;
+        now.hits = game()->round().state().Hits;
+        now.turnLost = game()->round().state().TurnLost;
         now.colour = target()->backColor();
         return now;
     }
@@ -241,7 +242,7 @@ private:
                     .arg(after.targetNumber)
                     .arg(before.targetNumber);
             if (after.colour != ReadyColour || after.turnLost != 0 ||
-                game()->state().MissCount != 0 || after.hits != before.hits)
+                game()->round().state().MissCount != 0 || after.hits != before.hits)
                 return QStringLiteral("new target did not start clean");
             return {};
         }

@@ -20,27 +20,11 @@ int FakeMessageBox::show(const QString &text, int buttons, const QString &title)
     return answer;
 }
 
-void FakeTimer::setInterval(int ms)
-{
-    m_interval = ms;
-    if (m_enabled && !m_inTick)
-        ++restarts;
-}
-
-void FakeTimer::setEnabled(bool enabled)
-{
-    if (enabled && !m_enabled)
-        ++restarts;
-    m_enabled = enabled;
-}
-
 bool FakeTimer::fire()
 {
-    if (!m_enabled || m_interval <= 0)
+    if (!isCounting())
         return false;
-    m_inTick = true;
-    emit timeout();
-    m_inTick = false;
+    deliver();
     return true;
 }
 

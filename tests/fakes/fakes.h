@@ -31,32 +31,37 @@ public:
     int mostOpenAtOnce = 0;
 };
 
-// Fires only when the test says so; fire() does nothing while the timer is disabled.
+// Fires only when the test says so; fire() does nothing while the timer would not tick.
 class FakeTimer : public Timer
 {
     Q_OBJECT
 public:
-    void setInterval(int ms) override;
-    int interval() const override { return m_interval; }
-    void setEnabled(bool enabled) override;
-    bool isEnabled() const override { return m_enabled; }
-
     // Delivers one tick if the timer would tick; returns whether it did.
     bool fire();
     // How often the count-down was started anew (enabled, or interval set outside a tick).
     int restarts = 0;
 
-private:
-    int m_interval = 0;
-    bool m_enabled = false;
-    bool m_inTick = false;
+protected:
+    void countDownAnew() override { ++restarts; }
+    void stopCountDown() override {}
 };
 
+// Stands still until the test moves it: advance() moves the time of day and the steady count.
 class FakeClock : public Clock
 {
 public:
-    double secondsSinceMidnight() const override { return now; }
-    double now = 0;
+    double secondsSinceMidnight() const override { return seconds; }
+    QDateTime now() const override { return date.addMSecs(steady); }
+    qint64 steadyMs() const override { return steady; }
+    void advance(qint64 ms)
+    {
+        steady += ms;
+        seconds += ms / 1000.0;
+    }
+
+    double seconds = 0;
+    qint64 steady = 0;
+    QDateTime date{QDate(2026, 12, 7), QTime(9, 0)};
 };
 
 // Returns the queued numbers in turn (0.5 when the queue is empty) and records every seed.

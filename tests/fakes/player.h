@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gamewindow.h"
+#include "rules.h"
 #include "targetbox.h"
 
 #include <QCoreApplication>

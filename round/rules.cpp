@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gamestate.h"
+#include "rules.h"
 
 #include <QStringList>
 
@@ -83,33 +83,44 @@ Notice notice(Penalty penalty)
     const QString pointTaken = blanks(31) + QStringLiteral("Я вычел из результата одно попадание.");
     switch (penalty) {
     case Penalty::Miss:
-        return {paragraphs({QStringLiteral(
-                                " Щёлкайте по-точнее. Я даю возможность промахнуться три раза. "),
-                            blanks(26) + QStringLiteral("Не уподобляйтесь пулемёту !!! "),
-                            blanks(29) + skipTurn}),
-                cheatingTitle(21)};
+        return {
+            .text = paragraphs(
+                {QStringLiteral(" Щёлкайте по-точнее. Я даю возможность промахнуться три раза. "),
+                 blanks(26) + QStringLiteral("Не уподобляйтесь пулемёту !!! "),
+                 blanks(29) + skipTurn}),
+            .title = cheatingTitle(21),
+            .forfeitsTurn = true,
+            .costsPoint = false};
     case Penalty::DoubleInSingleMode:
-        return {
-            paragraphs({QStringLiteral(" Одного щелчка вполне достаточно, чтобы я Вас понял.  "),
-                        QStringLiteral(" Вы ведь выбрали одинарный щелчок, а не двойной."),
-                        QStringLiteral(" Поэтому данный ход я не защитываю правильным.")}),
-            cheatingTitle(18)};
+        return {.text = paragraphs(
+                    {QStringLiteral(" Одного щелчка вполне достаточно, чтобы я Вас понял.  "),
+                     QStringLiteral(" Вы ведь выбрали одинарный щелчок, а не двойной."),
+                     QStringLiteral(" Поэтому данный ход я не защитываю правильным.")}),
+                .title = cheatingTitle(18),
+                .forfeitsTurn = false,
+                .costsPoint = true};
     case Penalty::RightInDoubleMode:
-        return {paragraphs({QStringLiteral("Левой кнопкой надо делать двойной щелчёк."),
-                            blanks(13) + skipTurn}),
-                cheatingTitle(6)};
+        return {.text = paragraphs({QStringLiteral("Левой кнопкой надо делать двойной щелчёк."),
+                                    blanks(13) + skipTurn}),
+                .title = cheatingTitle(6),
+                .forfeitsTurn = true,
+                .costsPoint = false};
     case Penalty::RightWhileLeft:
-        return {
-            paragraphs({QStringLiteral(
-                            "Насколько я помню Вы выбрали тренировку левой кнопки, а не правой."),
-                        pointTaken}),
-            cheatingTitle(22)};
+        return {.text = paragraphs(
+                    {QStringLiteral(
+                         "Насколько я помню Вы выбрали тренировку левой кнопки, а не правой."),
+                     pointTaken}),
+                .title = cheatingTitle(22),
+                .forfeitsTurn = true,
+                .costsPoint = true};
     case Penalty::LeftWhileRight:
-        return {
-            paragraphs({QStringLiteral(
-                            "Насколько я помню Вы выбрали тренировку правой кнопки, а не левой."),
-                        pointTaken}),
-            cheatingTitle(22)};
+        return {.text = paragraphs(
+                    {QStringLiteral(
+                         "Насколько я помню Вы выбрали тренировку правой кнопки, а не левой."),
+                     pointTaken}),
+                .title = cheatingTitle(22),
+                .forfeitsTurn = true,
+                .costsPoint = true};
     }
     return {};
 }

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "roundrecorder.h"
+#include "clock.h"
+
+#include <QLineF>
+
+void RoundRecorder::begin(int level, bool rightButton, bool doubleClick)
+{
+    m_record = RoundRecord{};
+    m_record.started = m_clock.now();
+    m_record.level = level;
+    m_record.rightButton = rightButton;
+    m_record.doubleClick = doubleClick;
+    m_startMs = m_clock.steadyMs();
+    m_pausedMs = 0;
+    m_pausedAt = -1;
+}
+
+qint64 RoundRecorder::activeMs() const
+{
+    const qint64 now = m_pausedAt >= 0 ? m_pausedAt : m_clock.steadyMs();
+    return now - m_startMs - m_pausedMs;
+}
+
+TargetRecord *RoundRecorder::current()
+{
+    return m_record.targets.isEmpty() ? nullptr : &m_record.targets.last();
+}
+
+void RoundRecorder::targetShown(int number, QPointF centre, double width,
+                                std::optional<QPointF> pointer)
+{
+    TargetRecord target;
+    target.number = number;
+    target.shownAtMs = activeMs();
+    target.width = width;
+    if (pointer)
+        target.distance = QLineF(*pointer, centre).length();
+    m_record.targets.append(target);
+}
+
+void RoundRecorder::hit()
+{
+    if (TargetRecord *target = current(); target && target->hitAfterMs < 0)
+        target->hitAfterMs = activeMs() - target->shownAtMs;
+}
+
+void RoundRecorder::penalty(Penalty penalty)
+{
+    if (TargetRecord *target = current())
+        target->penalties.append(penalty);
+}
+
+void RoundRecorder::miss()
+{
+    if (TargetRecord *target = current())
+        ++target->misses;
+}
+
+void RoundRecorder::pause()
+{
+    if (m_pausedAt < 0)
+        m_pausedAt = m_clock.steadyMs();
+}
+
+void RoundRecorder::resume()
+{
+    if (m_pausedAt < 0)
+        return;
+    m_pausedMs += m_clock.steadyMs() - m_pausedAt;
+    m_pausedAt = -1;
+}
+
+RoundRecord RoundRecorder::finish(RoundEnding ending, int score, const QString &grade)
+{
+    m_record.ending = ending;
+    m_record.score = score;
+    m_record.grade = grade.trimmed();
+    return m_record;
+}
