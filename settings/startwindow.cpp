@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 namespace {
 template <typename Control>
@@ -24,16 +25,21 @@ Control *make(QWidget *parent, const char *name, const QString &text, const QRec
 }
 } // namespace
 
-StartWindow::StartWindow(const Platform &platform, QWidget *parent)
+StartWindow::StartWindow(const Platform &platform, DiaryAccess diary, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_platform(platform)
+      m_platform(platform), m_diary(std::move(diary))
 {
     setObjectName(QStringLiteral("start"));
     setWindowTitle(QStringLiteral("Квадрилка"));
     setFixedSize(clientWidth, clientHeight);
     setFont(classicFont());
     load();
+    // The diary is for grown-ups: a chord a child will not press by chance, and no control.
+    if (m_diary.open) {
+        auto *diary = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
+        connect(diary, &QShortcut::activated, this, [this] { m_diary.open(); });
+    }
 }
 
 StartWindow::~StartWindow() = default;
@@ -162,8 +168,10 @@ void StartWindow::applyDoubleClickRule()
 
 void StartWindow::startRound()
 {
-    if (!m_game)
+    if (!m_game) {
         m_game = std::make_unique<GameWindow>(m_platform, *this);
+        m_game->round().setReport(m_diary.report);
+    }
     m_game->load();
     m_game->show();
     m_game->raise();

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class AboutWindow;
@@ -15,6 +16,15 @@ class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
+class RoundReport;
+
+// What the settings window offers beside the game: where rounds are reported and how the diary
+// is opened. Both may be left out.
+struct DiaryAccess
+{
+    RoundReport *report = nullptr;
+    std::function<void()> open;
+};
 
 // The start-up window: the player's choices, Start, Exit and About. The game reads the choices
 // straight from its controls; when the window has been closed, the game reads the initial ones.
@@ -22,7 +32,8 @@ class StartWindow : public QWidget, public TrainingSettings
 {
     Q_OBJECT
 public:
-    explicit StartWindow(const Platform &platform, QWidget *parent = nullptr);
+    explicit StartWindow(const Platform &platform, DiaryAccess diary = {},
+                         QWidget *parent = nullptr);
     ~StartWindow() override;
 
     void load();
@@ -56,6 +67,7 @@ private:
     void showAbout();
 
     Platform m_platform;
+    DiaryAccess m_diary;
     bool m_loaded = false;
     std::unique_ptr<GameWindow> m_game;
     std::unique_ptr<AboutWindow> m_about;
