@@ -28,6 +28,9 @@ constexpr int sqliteBusy = 5;
 constexpr int sqliteLocked = 6;
 constexpr int sqliteCorrupt = 11;
 constexpr int sqliteFull = 13;
+constexpr int sqliteTooBig = 18;
+constexpr int sqliteConstraint = 19;
+constexpr int sqliteMismatch = 20;
 constexpr int sqliteNotADatabase = 26;
 
 QString recordingKey() { return QStringLiteral("diary/recording"); }
@@ -40,7 +43,7 @@ QString keptInMemory()
 const char *const schema[] = {
     "CREATE TABLE IF NOT EXISTS rounds ("
     " id INTEGER PRIMARY KEY,"
-    " started_ms INTEGER NOT NULL," // since the epoch
+    " started_ms INTEGER NOT NULL,"   // since the epoch
     " utc_offset_s INTEGER NOT NULL," // of the local time the child saw
     " level INTEGER NOT NULL, right_button INTEGER NOT NULL, double_click INTEGER NOT NULL,"
     " ending INTEGER NOT NULL, score INTEGER NOT NULL, grade TEXT NOT NULL,"
@@ -80,12 +83,15 @@ QString penaltyCode(Penalty penalty)
     return QStringLiteral("miss");
 }
 
+// A null QString is bound as NULL, which the NOT NULL text columns refuse.
+QString notNull(const QString &text) { return text.isNull() ? QStringLiteral("") : text; }
+
 QString penaltiesText(const QList<Penalty> &penalties)
 {
     QStringList codes;
     for (const Penalty penalty : penalties)
         codes.append(penaltyCode(penalty));
-    return codes.join(u',');
+    return notNull(codes.join(u','));
 }
 
 QList<Penalty> penaltiesFrom(const QString &text)
@@ -160,10 +166,7 @@ void DiaryStore::roundEnded(const RoundRecord &record)
     }
 }
 
-bool DiaryStore::isRecording() const
-{
-    return settings().value(recordingKey(), true).toBool();
-}
+bool DiaryStore::isRecording() const { return settings().value(recordingKey(), true).toBool(); }
 
 void DiaryStore::setRecording(bool on)
 {
@@ -193,6 +196,10 @@ DiaryStore::Failure DiaryStore::kindOf(const QSqlError &error)
     case sqliteCorrupt:
     case sqliteNotADatabase:
         return Failure::Damaged;
+    case sqliteTooBig:
+    case sqliteConstraint:
+    case sqliteMismatch:
+        return Failure::Refused;
     }
     return Failure::Write;
 }
@@ -341,6 +348,14 @@ bool DiaryStore::flush()
                     continue;
                 return false;
             }
+            // A round the file refuses would refuse again and hold up every round after it.
+            if (kind == Failure::Refused) {
+                fail(
+                    kind, oneLine(error),
+                    m_pending.constFirst().started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+                m_pending.removeFirst();
+                continue;
+            }
             // Damaged again right after a fresh start is no longer the file's fault.
             fail(kind == Failure::Damaged ? Failure::Write : kind, oneLine(error));
             return false;
@@ -379,7 +394,7 @@ bool DiaryStore::writeRound(const RoundRecord &record, QSqlError *error)
     query.addBindValue(int(record.doubleClick));
     query.addBindValue(int(record.ending));
     query.addBindValue(record.score);
-    query.addBindValue(record.grade.isNull() ? QStringLiteral("") : record.grade);
+    query.addBindValue(notNull(record.grade));
     query.addBindValue(nullable(figures.medianTimeToHitMs));
     query.addBindValue(figures.misses);
     query.addBindValue(figures.penalties);
@@ -439,7 +454,7 @@ bool DiaryStore::readRounds(QList<DiaryRound> *rounds)
         round.doubleClick = query.value(5).toBool();
         const int ending = query.value(6).toInt();
         round.ending = ending >= 0 && ending <= int(RoundEnding::Quit) ? RoundEnding(ending)
-                                                                         : RoundEnding::Quit;
+                                                                       : RoundEnding::Quit;
         round.score = query.value(7).toInt();
         round.grade = query.value(8).toString();
         round.figures.medianTimeToHitMs = optionalFrom(query.value(9));
@@ -519,7 +534,7 @@ bool DiaryStore::exportCsv(const QString &fileName)
            file.commit();
 }
 
-void DiaryStore::fail(Failure kind, const QString &detail, const QString &aside)
+void DiaryStore::fail(Failure kind, const QString &detail, const QString &where)
 {
     QString line;
     switch (kind) {
@@ -532,8 +547,8 @@ void DiaryStore::fail(Failure kind, const QString &detail, const QString &aside)
     case Failure::Open:
         line = QStringLiteral("cannot open the diary %1: %2; rounds are kept in memory")
                    .arg(m_path, detail);
-        m_problem = QStringLiteral("Не удалось открыть дневник в файле %1.").arg(m_path) +
-                    keptInMemory();
+        m_problem =
+            QStringLiteral("Не удалось открыть дневник в файле %1.").arg(m_path) + keptInMemory();
         break;
     case Failure::Read:
         line = QStringLiteral("cannot read the diary %1: %2").arg(m_path, detail);
@@ -542,8 +557,8 @@ void DiaryStore::fail(Failure kind, const QString &detail, const QString &aside)
     case Failure::Write:
         line = QStringLiteral("cannot write the diary %1: %2; rounds are kept in memory")
                    .arg(m_path, detail);
-        m_problem = QStringLiteral("Не удалось записать дневник в файл %1.").arg(m_path) +
-                    keptInMemory();
+        m_problem =
+            QStringLiteral("Не удалось записать дневник в файл %1.").arg(m_path) + keptInMemory();
         break;
     case Failure::Full:
         line = QStringLiteral("cannot write the diary %1: the disk is full (%2); rounds are kept "
@@ -562,10 +577,10 @@ void DiaryStore::fail(Failure kind, const QString &detail, const QString &aside)
     case Failure::Damaged:
         line = QStringLiteral("the diary %1 is damaged (%2); it was renamed to %3 and a new one "
                               "begun")
-                   .arg(m_path, detail, aside);
+                   .arg(m_path, detail, where);
         m_problem = QStringLiteral("Не удалось прочитать дневник: файл повреждён, он сохранён как "
                                    "%1, начат новый.")
-                        .arg(aside);
+                        .arg(where);
         break;
     case Failure::Stuck:
         line = QStringLiteral("the diary %1 is damaged (%2) and could not be renamed; rounds are "
@@ -575,6 +590,12 @@ void DiaryStore::fail(Failure kind, const QString &detail, const QString &aside)
                                    "удалось переименовать.")
                         .arg(m_path) +
                     keptInMemory();
+        break;
+    case Failure::Refused:
+        line = QStringLiteral("the diary %1 refused the round of %3 (%2); it is left out")
+                   .arg(m_path, detail, where);
+        m_problem =
+            QStringLiteral("Раунд %1 не удалось записать в дневник, он пропущен.").arg(where);
         break;
     case Failure::Newer:
         line = QStringLiteral("the diary %1 was written by a newer version of the game; rounds "

@@ -70,7 +70,7 @@ signals:
     void changed();
 
 private:
-    enum class Failure { Folder, Open, Read, Write, Full, Busy, Damaged, Stuck, Newer };
+    enum class Failure { Folder, Open, Read, Write, Full, Busy, Damaged, Stuck, Newer, Refused };
 
     bool ensureOpen(bool mayStartAfresh = true);
     // Kind of an SQL failure as far as the store cares.
@@ -84,7 +84,7 @@ private:
     bool readRounds(QList<DiaryRound> *rounds);
     void readFailed(const QSqlError &error);
     // Tells a failure once on standard error and keeps it as the sentence for the window.
-    void fail(Failure kind, const QString &detail = {}, const QString &aside = {});
+    void fail(Failure kind, const QString &detail = {}, const QString &where = {});
     void recovered();
     QSettings &settings() const;
 

@@ -72,13 +72,17 @@ QString throughputText(std::optional<double> bitsPerSecond)
 
 QByteArray csv(const QList<DiaryRound> &rounds)
 {
-    const QStringList header{
-        QStringLiteral("Дата и время"),     QStringLiteral("Уровень"),
-        QStringLiteral("Кнопка"),           QStringLiteral("Щелчок"),
-        QStringLiteral("Попадания из 30"),  QStringLiteral("Оценка"),
-        QStringLiteral("Медиана времени до попадания, мс"),
-        QStringLiteral("Промахи"),          QStringLiteral("Замечания"),
-        QStringLiteral("Доигран"),          QStringLiteral("Скорость наведения, бит/с")};
+    const QStringList header{QStringLiteral("Дата и время"),
+                             QStringLiteral("Уровень"),
+                             QStringLiteral("Кнопка"),
+                             QStringLiteral("Щелчок"),
+                             QStringLiteral("Попадания из 30"),
+                             QStringLiteral("Оценка"),
+                             QStringLiteral("Медиана времени до попадания, мс"),
+                             QStringLiteral("Промахи"),
+                             QStringLiteral("Замечания"),
+                             QStringLiteral("Доигран"),
+                             QStringLiteral("Скорость наведения, бит/с")};
     QString text;
     auto addRow = [&text](const QStringList &fields) {
         QStringList quoted;
@@ -90,8 +94,8 @@ QByteArray csv(const QList<DiaryRound> &rounds)
     for (const DiaryRound &round : rounds) {
         const std::optional<double> median = round.figures.medianTimeToHitMs;
         addRow({round.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                levelName(round.level), buttonText(round.rightButton),
-                clickText(round.doubleClick), QString::number(round.score), round.grade,
+                levelName(round.level), buttonText(round.rightButton), clickText(round.doubleClick),
+                QString::number(round.score), round.grade,
                 median ? QString::number(std::llround(*median)) : QString(),
                 QString::number(round.figures.misses), QString::number(round.figures.penalties),
                 round.ending == RoundEnding::Result ? QStringLiteral("да") : QStringLiteral("нет"),

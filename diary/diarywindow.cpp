@@ -112,8 +112,7 @@ void DiaryWindow::createControls()
     connect(clearButton, &QPushButton::clicked, this, &DiaryWindow::clearDiary);
     m_recording = new QCheckBox(QStringLiteral("Записывать раунды"), this);
     m_recording->setObjectName(QStringLiteral("recording"));
-    connect(m_recording, &QCheckBox::toggled, this,
-            [this](bool on) { m_store.setRecording(on); });
+    connect(m_recording, &QCheckBox::toggled, this, [this](bool on) { m_store.setRecording(on); });
 
     auto *charts = new QHBoxLayout;
     charts->addWidget(chartView(m_scoreChart, "scoreChart", this), 1);

@@ -26,8 +26,7 @@ QVariant RoundsModel::data(const QModelIndex &index, int role) const
     if (role == Qt::TextAlignmentRole) {
         const bool number = index.column() == Score || index.column() == Time ||
                             index.column() == Misses || index.column() == Penalties;
-        return QVariant::fromValue(Qt::AlignVCenter |
-                                   (number ? Qt::AlignRight : Qt::AlignLeft));
+        return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
     if (role != Qt::DisplayRole)
         return {};
