@@ -78,7 +78,6 @@ void DiaryWindow::createControls()
     m_scoreChart = new QChart;
     m_scoreChart->setTitle(QStringLiteral("Попадания в каждом раунде"));
     m_timeAxis = new QDateTimeAxis(m_scoreChart);
-    m_timeAxis->setFormat(QStringLiteral("dd.MM.yy"));
     m_scoreChart->addAxis(m_timeAxis, Qt::AlignBottom);
     m_scoreAxis = new QValueAxis(m_scoreChart);
     m_scoreAxis->setRange(0, 30);
@@ -134,11 +133,13 @@ void DiaryWindow::createControls()
     layout->addLayout(buttons);
 }
 
-void DiaryWindow::showEvent(QShowEvent *event)
+void DiaryWindow::setVisible(bool visible)
 {
-    if (m_stale)
+    // Filled before showing, not on the show event: a date axis filled while the window is
+    // being shown keeps blank labels.
+    if (visible && m_stale)
         reload();
-    QWidget::showEvent(event);
+    QWidget::setVisible(visible);
 }
 
 void DiaryWindow::storeChanged()
@@ -199,6 +200,8 @@ void DiaryWindow::fillScoreChart()
             first = first.addSecs(-1800);
             last = last.addSecs(1800);
         }
+        m_timeAxis->setFormat(first.daysTo(last) < 3 ? QStringLiteral("dd.MM HH:mm")
+                                                     : QStringLiteral("dd.MM.yy"));
         m_timeAxis->setRange(first, last);
     }
 }

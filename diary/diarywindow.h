@@ -26,9 +26,7 @@ public:
     DiaryWindow(DiaryStore &store, DiaryDialogs &dialogs, QWidget *parent = nullptr);
 
     void reload();
-
-protected:
-    void showEvent(QShowEvent *event) override;
+    void setVisible(bool visible) override;
 
 private:
     void createControls();

@@ -8,6 +8,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QFile>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
@@ -128,6 +129,13 @@ void tst_DiaryWindow::showsRoundsNewestFirstWithOneLinePerLevel()
     }
     QCOMPARE(names, QStringList({"Начинающий", "Опытный"}));
     QCOMPARE(points, 5);
+    // The date axis has its labels (a chart filled while being shown had them blank).
+    QStringList labels;
+    for (QGraphicsItem *item : diary.control<QChartView>("scoreChart")->scene()->items()) {
+        if (auto *text = dynamic_cast<QGraphicsTextItem *>(item))
+            labels.append(text->toPlainText());
+    }
+    QVERIFY2(labels.contains(QStringLiteral("01.12.26")), qPrintable(labels.join(u'|')));
     QVERIFY(!diary.control("status")->isVisible());
     QVERIFY(diary.control<QCheckBox>("recording")->isChecked());
 }
