@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "diarydialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+QString QtDiaryDialogs::saveFileName(QWidget *parent, const QString &title,
+                                     const QString &suggested)
+{
+    return QFileDialog::getSaveFileName(parent, title, suggested,
+                                        QStringLiteral("Таблицы CSV (*.csv)"));
+}
+
+bool QtDiaryDialogs::confirm(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    // What cannot be undone is not done by a stray Enter.
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtDiaryDialogs::tell(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    box.addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
+    box.exec();
+}

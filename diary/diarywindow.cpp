@@ -1,0 +1,272 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "diarywindow.h"
+#include "diarydialogs.h"
+#include "diarystore.h"
+#include "diarytexts.h"
+#include "roundsmodel.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QDateTimeAxis>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMap>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableView>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QString title() { return QStringLiteral("Дневник"); }
+
+QChartView *chartView(QChart *chart, const char *name, QWidget *parent)
+{
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    auto *view = new QChartView(chart, parent);
+    view->setObjectName(QLatin1String(name));
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumHeight(220);
+    return view;
+}
+
+} // namespace
+
+DiaryWindow::DiaryWindow(DiaryStore &store, DiaryDialogs &dialogs, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("diary"));
+    setWindowTitle(title());
+    createControls();
+    resize(960, 680);
+    connect(&m_store, &DiaryStore::changed, this, &DiaryWindow::storeChanged);
+}
+
+void DiaryWindow::createControls()
+{
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setWordWrap(true);
+    m_status->hide();
+
+    m_model = new RoundsModel(this);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("rounds"));
+    m_table->setAccessibleName(QStringLiteral("Сыгранные раунды"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    // Fitting the columns looks at a few rows only: the diary may hold thousands.
+    m_table->horizontalHeader()->setResizeContentsPrecision(50);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &DiaryWindow::showRound);
+
+    m_scoreChart = new QChart;
+    m_scoreChart->setTitle(QStringLiteral("Попадания в каждом раунде"));
+    m_timeAxis = new QDateTimeAxis(m_scoreChart);
+    m_scoreChart->addAxis(m_timeAxis, Qt::AlignBottom);
+    m_scoreAxis = new QValueAxis(m_scoreChart);
+    m_scoreAxis->setRange(0, 30);
+    m_scoreAxis->setTickCount(7);
+    m_scoreAxis->setLabelFormat(QStringLiteral("%d"));
+    m_scoreChart->addAxis(m_scoreAxis, Qt::AlignLeft);
+
+    auto *targetChart = new QChart;
+    targetChart->setTitle(QStringLiteral("Сколько ловили каждый квадратик, мс"));
+    auto *bars = new QBarSeries(targetChart);
+    m_times = new QBarSet(QStringLiteral("Время до попадания (0 — не поймал)"), bars);
+    bars->append(m_times);
+    targetChart->addSeries(bars);
+    m_targetAxis = new QBarCategoryAxis(targetChart);
+    targetChart->addAxis(m_targetAxis, Qt::AlignBottom);
+    bars->attachAxis(m_targetAxis);
+    m_msAxis = new QValueAxis(targetChart);
+    m_msAxis->setLabelFormat(QStringLiteral("%d"));
+    targetChart->addAxis(m_msAxis, Qt::AlignLeft);
+    bars->attachAxis(m_msAxis);
+
+    m_throughput = new QLabel(this);
+    m_throughput->setObjectName(QStringLiteral("throughput"));
+    m_throughput->setWordWrap(true);
+
+    auto *exportButton = new QPushButton(QStringLiteral("Сохранить в CSV…"), this);
+    exportButton->setObjectName(QStringLiteral("exportCsv"));
+    connect(exportButton, &QPushButton::clicked, this, &DiaryWindow::exportCsv);
+    auto *clearButton = new QPushButton(QStringLiteral("Очистить дневник…"), this);
+    clearButton->setObjectName(QStringLiteral("clearDiary"));
+    connect(clearButton, &QPushButton::clicked, this, &DiaryWindow::clearDiary);
+    m_recording = new QCheckBox(QStringLiteral("Записывать раунды"), this);
+    m_recording->setObjectName(QStringLiteral("recording"));
+    connect(m_recording, &QCheckBox::toggled, this, [this](bool on) { m_store.setRecording(on); });
+
+    auto *charts = new QHBoxLayout;
+    charts->addWidget(chartView(m_scoreChart, "scoreChart", this), 1);
+    auto *roundSide = new QVBoxLayout;
+    roundSide->addWidget(chartView(targetChart, "targetChart", this), 1);
+    roundSide->addWidget(m_throughput);
+    charts->addLayout(roundSide, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_recording);
+    buttons->addStretch(1);
+    buttons->addWidget(exportButton);
+    buttons->addWidget(clearButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_status);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(charts, 1);
+    layout->addLayout(buttons);
+}
+
+void DiaryWindow::setVisible(bool visible)
+{
+    // Filled before showing, not on the show event: a date axis filled while the window is
+    // being shown keeps blank labels.
+    if (visible && m_stale)
+        reload();
+    QWidget::setVisible(visible);
+}
+
+void DiaryWindow::storeChanged()
+{
+    m_stale = true;
+    if (isVisible())
+        reload();
+}
+
+void DiaryWindow::reload()
+{
+    m_stale = false;
+    // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen.
+    const int oldRow = m_table->currentIndex().row();
+    const qint64 chosenId = oldRow > 0 ? m_model->round(oldRow).id : -1;
+    m_model->setRounds(m_store.rounds());
+    m_table->resizeColumnsToContents();
+    fillScoreChart();
+    {
+        const QSignalBlocker quiet(m_recording);
+        m_recording->setChecked(m_store.isRecording());
+    }
+    showStatus();
+
+    const QList<DiaryRound> &rounds = m_model->rounds();
+    const auto chosen = std::find_if(rounds.cbegin(), rounds.cend(),
+                                     [chosenId](const DiaryRound &r) { return r.id == chosenId; });
+    const int row = chosen == rounds.cend() ? 0 : int(chosen - rounds.cbegin());
+    if (rounds.isEmpty())
+        showRound({});
+    else
+        m_table->setCurrentIndex(m_model->index(row, 0));
+}
+
+void DiaryWindow::fillScoreChart()
+{
+    // One line per level, oldest round first.
+    QMap<int, QList<QPointF>> byLevel;
+    const QList<DiaryRound> &rounds = m_model->rounds();
+    for (auto round = rounds.crbegin(); round != rounds.crend(); ++round)
+        byLevel[round->level].append(
+            QPointF(qreal(round->started.toMSecsSinceEpoch()), round->score));
+    m_scoreChart->removeAllSeries();
+    for (auto level = byLevel.cbegin(); level != byLevel.cend(); ++level) {
+        auto *line = new QLineSeries(m_scoreChart);
+        line->setName(diarytexts::levelName(level.key()));
+        line->setPointsVisible(level.value().size() < 60);
+        line->replace(level.value());
+        m_scoreChart->addSeries(line);
+        line->attachAxis(m_timeAxis);
+        line->attachAxis(m_scoreAxis);
+    }
+    if (!rounds.isEmpty()) {
+        QDateTime first = rounds.constLast().started;
+        QDateTime last = rounds.constFirst().started;
+        // A single day still gets a readable span.
+        if (first.secsTo(last) < 3600) {
+            first = first.addSecs(-1800);
+            last = last.addSecs(1800);
+        }
+        m_timeAxis->setFormat(first.daysTo(last) < 3 ? QStringLiteral("dd.MM HH:mm")
+                                                     : QStringLiteral("dd.MM.yy"));
+        m_timeAxis->setRange(first, last);
+    }
+}
+
+void DiaryWindow::showRound(const QModelIndex &current)
+{
+    m_times->remove(0, m_times->count());
+    if (!current.isValid()) {
+        m_targetAxis->clear();
+        m_throughput->clear();
+        return;
+    }
+    const DiaryRound &round = m_model->round(current.row());
+    QStringList numbers;
+    QList<qreal> times;
+    qint64 longest = 0;
+    for (const TargetRecord &target : m_store.targets(round.id)) {
+        numbers.append(QString::number(target.number));
+        const qint64 time = figures::timeToHit(target).value_or(0);
+        times.append(qreal(time));
+        longest = std::max(longest, time);
+    }
+    m_targetAxis->setCategories(numbers);
+    m_times->append(times);
+    m_msAxis->setRange(0, std::max<qint64>(longest, 1000));
+    m_msAxis->applyNiceNumbers();
+    m_throughput->setText(
+        QStringLiteral("Скорость наведения в этом раунде: %1. Это число, чтобы сравнивать "
+                       "ребёнка с ним самим: растёт от раунда к раунду — значит, рука стала "
+                       "точнее и быстрее. С другими детьми и с нормами его не сравнивают.")
+            .arg(diarytexts::throughputText(round.figures.throughput)));
+}
+
+void DiaryWindow::showStatus()
+{
+    QString text = m_store.problem();
+    if (text.isEmpty() && m_model->rowCount() == 0)
+        text = QStringLiteral("В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится "
+                              "здесь.");
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
+}
+
+void DiaryWindow::exportCsv()
+{
+    const QString suggested = QDir::home().filePath(QStringLiteral("дневник.csv"));
+    const QString fileName =
+        m_dialogs.saveFileName(this, QStringLiteral("Сохранить дневник"), suggested);
+    if (fileName.isEmpty())
+        return;
+    if (!m_store.exportCsv(fileName))
+        m_dialogs.tell(this, title(),
+                       QStringLiteral("Не удалось сохранить дневник в файл %1. Проверьте, что "
+                                      "папка есть и в неё можно записывать.")
+                           .arg(fileName));
+}
+
+void DiaryWindow::clearDiary()
+{
+    if (!m_dialogs.confirm(this, QStringLiteral("Очистить дневник"),
+                           QStringLiteral("Стереть из дневника все раунды? Вернуть их будет "
+                                          "нельзя.")))
+        return;
+    if (!m_store.clear())
+        m_dialogs.tell(this, title(),
+                       QStringLiteral("Не удалось очистить дневник.\n") + m_store.problem());
+    reload();
+}

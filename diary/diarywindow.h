@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QWidget>
+
+class DiaryDialogs;
+class DiaryStore;
+class QBarCategoryAxis;
+class QBarSet;
+class QChart;
+class QCheckBox;
+class QDateTimeAxis;
+class QLabel;
+class QModelIndex;
+class QTableView;
+class QValueAxis;
+class RoundsModel;
+
+// The diary for parents and teachers: every round in a table, the score over time per level,
+// and for the chosen round how long each target took. It reads the store when first shown and
+// again whenever a round is written while it is open.
+class DiaryWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    DiaryWindow(DiaryStore &store, DiaryDialogs &dialogs, QWidget *parent = nullptr);
+
+    void reload();
+    void setVisible(bool visible) override;
+
+private:
+    void createControls();
+    void fillScoreChart();
+    void showRound(const QModelIndex &current);
+    void showStatus();
+    void storeChanged();
+    void exportCsv();
+    void clearDiary();
+
+    DiaryStore &m_store;
+    DiaryDialogs &m_dialogs;
+    bool m_stale = true;
+
+    RoundsModel *m_model = nullptr;
+    QTableView *m_table = nullptr;
+    QLabel *m_status = nullptr;
+    QChart *m_scoreChart = nullptr;
+    QDateTimeAxis *m_timeAxis = nullptr;
+    QValueAxis *m_scoreAxis = nullptr;
+    QBarSet *m_times = nullptr;
+    QBarCategoryAxis *m_targetAxis = nullptr;
+    QValueAxis *m_msAxis = nullptr;
+    QLabel *m_throughput = nullptr;
+    QCheckBox *m_recording = nullptr;
+};
