@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "appquit.h"
 #include "desktopbrowser.h"
+#include "diarystore.h"
+#include "diarywindow.h"
 #include "platform.h"
+#include "qtdialogs.h"
 #include "qtmessagebox.h"
 #include "seededrandom.h"
 #include "startwindow.h"
@@ -9,10 +12,13 @@
 #include "systemtimer.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 // Qt explains a display it cannot open in several lines, advises a reinstall and aborts. While
@@ -52,6 +58,35 @@ int main(int argc, char *argv[])
     // icon up in the theme ourselves would only slow the start.
     QGuiApplication::setDesktopFileName(QStringLiteral(KVADRILKA_APP_ID));
 
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("Квадрилка: a mouse training game for children."));
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption journal(
+        QStringLiteral("journal"), QStringLiteral("Open the training diary instead of the game."));
+    options.addOption(journal);
+    options.process(app);
+
+    // The diary opens its file only when a round ends or its window is shown, and the window
+    // is made on first use: a game that is only played starts as fast as before.
+    DiaryStore diary(DiaryStore::defaultFilePath(),
+                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                         QStringLiteral("/kvadrilka.conf"));
+    QtDialogs dialogs;
+    std::unique_ptr<DiaryWindow> diaryWindow;
+    const auto openDiary = [&] {
+        if (!diaryWindow)
+            diaryWindow = std::make_unique<DiaryWindow>(diary, dialogs);
+        diaryWindow->show();
+        diaryWindow->raise();
+        diaryWindow->activateWindow();
+    };
+    if (options.isSet(journal)) {
+        openDiary();
+        return QApplication::exec();
+    }
+
     QtMessageBox messages;
     SystemTimer timer;
     SystemClock clock;
@@ -60,7 +95,7 @@ int main(int argc, char *argv[])
     const Platform platform{messages, timer, clock,
                             random,   quit,  [] { return std::make_unique<DesktopBrowser>(); }};
 
-    StartWindow start(platform);
+    StartWindow start(platform, DiaryAccess{&diary, openDiary});
     start.show();
     return QApplication::exec();
 }

@@ -3,7 +3,7 @@
 // one round at a time as the game writes them, then measures the diary window from its
 // construction to the end of its first paint, with a freshly made store as a new game has.
 // Prints key=value lines for run.sh; an optional argument sets the number of rounds.
-#include "diarydialogs.h"
+#include "qtdialogs.h"
 #include "diarystore.h"
 #include "diarywindow.h"
 
@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
     }
 
     DiaryStore store(file, settings);
-    QtDiaryDialogs dialogs;
+    QtDialogs dialogs;
     FirstPaint watch;
     app.installEventFilter(&watch);
     QElapsedTimer open;

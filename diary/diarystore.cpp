@@ -20,7 +20,7 @@
 namespace {
 
 // Long enough to wait out another game's write of a round, short enough not to stall this one.
-constexpr int busyTimeoutMs = 3000;
+constexpr int busyTimeoutMs = 250;
 
 // SQLite's primary result codes that change what the store does.
 constexpr int sqliteError = 1;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diarytexts.h"
-#include "gamestate.h"
+#include "rules.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diarywindow.h"
-#include "diarydialogs.h"
+#include "dialogs.h"
 #include "diarystore.h"
 #include "diarytexts.h"
 #include "roundsmodel.h"
@@ -43,7 +43,7 @@ QChartView *chartView(QChart *chart, const char *name, QWidget *parent)
 
 } // namespace
 
-DiaryWindow::DiaryWindow(DiaryStore &store, DiaryDialogs &dialogs, QWidget *parent)
+DiaryWindow::DiaryWindow(DiaryStore &store, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window), m_store(store), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("diary"));

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-class DiaryDialogs;
+class Dialogs;
 class DiaryStore;
 class QBarCategoryAxis;
 class QBarSet;
@@ -23,7 +23,7 @@ class DiaryWindow : public QWidget
 {
     Q_OBJECT
 public:
-    DiaryWindow(DiaryStore &store, DiaryDialogs &dialogs, QWidget *parent = nullptr);
+    DiaryWindow(DiaryStore &store, Dialogs &dialogs, QWidget *parent = nullptr);
 
     void reload();
     void setVisible(bool visible) override;
@@ -38,7 +38,7 @@ private:
     void clearDiary();
 
     DiaryStore &m_store;
-    DiaryDialogs &m_dialogs;
+    Dialogs &m_dialogs;
     bool m_stale = true;
 
     RoundsModel *m_model = nullptr;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "diarydialogs.h"
+#include "dialogs.h"
 #include "diarystore.h"
 #include "diarywindow.h"
 
@@ -19,7 +19,7 @@
 namespace {
 
 // Answers the window's questions as the test says and keeps what it was told.
-class FakeDialogs : public DiaryDialogs
+class FakeDialogs : public Dialogs
 {
 public:
     QString saveFileName(QWidget *, const QString &, const QString &) override

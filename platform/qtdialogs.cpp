@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "diarydialogs.h"
+#include "qtdialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
-QString QtDiaryDialogs::saveFileName(QWidget *parent, const QString &title,
-                                     const QString &suggested)
+QString QtDialogs::saveFileName(QWidget *parent, const QString &title, const QString &suggested)
 {
     return QFileDialog::getSaveFileName(parent, title, suggested,
                                         QStringLiteral("Таблицы CSV (*.csv)"));
 }
 
-bool QtDiaryDialogs::confirm(QWidget *parent, const QString &title, const QString &text)
+bool QtDialogs::confirm(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
     QPushButton *yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
@@ -24,7 +23,7 @@ bool QtDiaryDialogs::confirm(QWidget *parent, const QString &title, const QStrin
     return box.clickedButton() == yes;
 }
 
-void QtDiaryDialogs::tell(QWidget *parent, const QString &title, const QString &text)
+void QtDialogs::tell(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
     box.addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
