@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "appquit.h"
+#include "design.h"
 #include "desktopbrowser.h"
 #include "diarystore.h"
 #include "diarywindow.h"
@@ -76,8 +77,10 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     std::unique_ptr<DiaryWindow> diaryWindow;
     const auto openDiary = [&] {
-        if (!diaryWindow)
+        if (!diaryWindow) {
             diaryWindow = std::make_unique<DiaryWindow>(diary, dialogs);
+            centreOnScreen(diaryWindow.get());
+        }
         diaryWindow->show();
         diaryWindow->raise();
         diaryWindow->activateWindow();
