@@ -24,7 +24,7 @@ echo "Building the game and the bench programs (Release) in $build ..."
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DBUILD_BENCH=ON >/dev/null
 cmake --build "$build" --parallel 2 --target kvadrilka bench_bare bench_launchwatch \
-    bench_pacing bench_response >/dev/null
+    bench_pacing bench_response bench_diaryopen >/dev/null
 
 source tests/e2e/lib.sh
 start_xvfb 1280x1024
@@ -122,6 +122,9 @@ pacing=$("$build/bench/bench_pacing" 2>"$data/pacing.log") || {
 echo "Response: 300 hits ..."
 response=$("$build/bench/bench_response" 300) || fail "the response run did not finish"
 
+echo "Diary: 10,000 rounds written, then the window opened on them ..."
+diary=$("$build/bench/bench_diaryopen") || fail "the diary run did not finish"
+
 worst=$(value worst_ms "$pacing")
 round=$(value round_ms "$pacing")
 round_due=$(value round_due_ms "$pacing")
@@ -166,6 +169,12 @@ table=$(
         "$(verdict "$drift < 0.1")"
     row "Response: press to red square painted and flushed, p99 of 300" \
         "$(calc '%.2f ms' "$p99")" "–" "–" "≤ 16 ms" "$(verdict "$p99 <= 16")"
+    row "Diary window opened on 10,000 rounds, to its first picture" \
+        "$(calc '%.0f ms' "$(value diary_open_ms "$diary")")" "–" "–" "≤ 300 ms" \
+        "$(verdict "$(value diary_open_ms "$diary") <= 300")"
+    row "Diary: one round of 30 targets written at its end" \
+        "$(calc '%.1f ms' "$(value diary_round_write_ms "$diary")")" "–" "–" "≤ 50 ms" \
+        "$(verdict "$(value diary_round_write_ms "$diary") <= 50")"
     row "Processor time, settings window waiting 10 s" \
         "$(calc '%.0f ms (%.2f %%)' "$ours_idle_ms, $ours_idle_ms / 100")" \
         "$(calc '%.0f ms (%.2f %%)' "$bare_idle_ms, $bare_idle_ms / 100")" "–" \
