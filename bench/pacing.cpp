@@ -4,10 +4,7 @@
 // run.sh; the ticks one by one go to stderr.
 #include "gamewindow.h"
 #include "rules.h"
-#include "seededrandom.h"
-#include "fakes.h"
-#include "startwindow.h"
-#include "systemclock.h"
+#include "unattended.h"
 #include "systemtimer.h"
 
 #include <QApplication>
@@ -41,20 +38,12 @@ double slope(const QList<double> &x, const QList<double> &y)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // Boxes answer at once and Exit is never pressed: nobody sits at a measured round.
-    FakeMessageBox box;
     SystemTimer timer;
-    SystemClock clock;
-    SeededRandom random;
-    FakeQuit quit;
-    const Platform platform{box, timer, clock, random, quit, [] { return nullptr; }};
-
-    StartWindow start(platform);
-    start.show();
-    if (!QTest::qWaitForWindowExposed(&start)) {
-        std::fprintf(stderr, "pacing: the settings window was never shown\n");
+    Unattended game(timer);
+    if (!game.show("pacing"))
         return 1;
-    }
+    StartWindow &start = game.start;
+    FakeMessageBox &box = game.box;
 
     QElapsedTimer sinceStart;
     QList<double> arrived;

@@ -5,10 +5,7 @@
 // Prints key=value lines for run.sh.
 #include "gamewindow.h"
 #include "rules.h"
-#include "seededrandom.h"
-#include "fakes.h"
-#include "startwindow.h"
-#include "systemclock.h"
+#include "unattended.h"
 #include "targetbox.h"
 
 #include <QApplication>
@@ -68,20 +65,11 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const int samples = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
-    // Boxes answer at once and Exit is never pressed; the timer ticks when told to.
-    FakeMessageBox box;
     FakeTimer timer;
-    SystemClock clock;
-    SeededRandom random;
-    FakeQuit quit;
-    const Platform platform{box, timer, clock, random, quit, [] { return nullptr; }};
-
-    StartWindow start(platform);
-    start.show();
-    if (!QTest::qWaitForWindowExposed(&start)) {
-        std::fprintf(stderr, "response: the settings window was never shown\n");
+    Unattended game(timer);
+    if (!game.show("response"))
         return 1;
-    }
+    StartWindow &start = game.start;
     PaintWatch watch;
     app.installEventFilter(&watch);
 

@@ -5,7 +5,7 @@
 #include "gamewindow.h"
 #include "player.h"
 #include "targetbox.h"
-#include "trainingsettings.h"
+#include "fakesettings.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -14,18 +14,6 @@
 using namespace rules;
 
 namespace {
-
-class FakeSettings : public TrainingSettings
-{
-public:
-    int level() const override { return chosenLevel; }
-    bool leftChosen() const override { return true; }
-    bool rightChosen() const override { return false; }
-    int doubleClick() const override { return twice ? 1 : 0; }
-
-    int chosenLevel = 1;
-    bool twice = false;
-};
 
 // A game window over fakes, started as the Start button starts it.
 struct Field

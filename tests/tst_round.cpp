@@ -3,7 +3,7 @@
 #include "fakes.h"
 #include "round.h"
 #include "roundview.h"
-#include "trainingsettings.h"
+#include "fakesettings.h"
 
 #include <QTest>
 
@@ -12,19 +12,6 @@
 using namespace rules;
 
 namespace {
-
-class FakeSettings : public TrainingSettings
-{
-public:
-    int level() const override { return chosenLevel; }
-    bool leftChosen() const override { return left; }
-    bool rightChosen() const override { return !left; }
-    int doubleClick() const override { return twice ? 1 : 0; }
-
-    int chosenLevel = 1;
-    bool left = true;
-    bool twice = false;
-};
 
 // Keeps what the round showed; the pointer stands where the test puts it.
 class FakeView : public RoundView
