@@ -9,6 +9,7 @@ export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY
 E2E_PIDS=()
+E2E_LOCKS=()
 
 e2e_cleanup() {
     local pid
@@ -18,6 +19,8 @@ e2e_cleanup() {
     for pid in "${E2E_PIDS[@]}"; do
         wait "$pid" 2>/dev/null || true
     done
+    # Display locks go only once their servers have ended.
+    rm -f "${E2E_LOCKS[@]}"
     rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
@@ -47,15 +50,42 @@ wait_for() {
     done
 }
 
-# Starts Xvfb at the given size on a display number it picks itself (so tests that run side by
-# side never race for one) and waits until it answers.
+# Starts Xvfb at the given size on a free display and waits until it answers.
+# The number is taken under the lock file every X server checks (holding our
+# pid), so neither another server nor a script that picks numbers by lock files takes it while
+# we run; Xvfb itself writes no lock when it reports through -displayfd. A number whose socket is
+# already bound by a server without a lock makes our Xvfb give up, and the next one is tried;
+# numbers start at 10, above those desktops and other tools usually take.
+# -noreset matters: a server that resets when its last client leaves closes a connection that
+# is still being set up, so the program would fail to open a display that is running.
 start_xvfb() {
-    local size=${1:-1280x1024}
-    Xvfb -displayfd 1 -screen 0 "${size}x24" -nolisten tcp >"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
-    E2E_PIDS+=($!)
-    wait_for 30 grep -q . "$E2E_TMP/display" || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
-    export DISPLAY=":$(head -1 "$E2E_TMP/display")"
-    wait_for 30 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
+    local size=${1:-1280x1024} number lock pid deadline
+    for ((number = 10; number < 300; number++)); do
+        lock="/tmp/.X$number-lock"
+        [ -e "$lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+        (set -o noclobber && printf '%10d\n' $$ >"$lock") 2>/dev/null || continue
+        : >"$E2E_TMP/display"
+        Xvfb ":$number" -displayfd 3 -noreset -screen 0 "${size}x24" -nolisten tcp \
+            3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
+        pid=$!
+        # The server writes its number once it listens, or ends when the number is taken.
+        deadline=$((SECONDS + 30))
+        while ! grep -q . "$E2E_TMP/display" && kill -0 "$pid" 2>/dev/null &&
+            ((SECONDS < deadline)); do
+            sleep 0.05
+        done
+        if grep -qx "$number" "$E2E_TMP/display"; then
+            E2E_PIDS+=("$pid")
+            E2E_LOCKS+=("$lock")
+            export DISPLAY=":$number"
+            wait_for 30 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
+            return 0
+        fi
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        rm -f "$lock"
+    done
+    fail "Xvfb found no free display: $(cat "$E2E_TMP/xvfb.log")"
 }
 
 # Prints the id of the first window whose name matches exactly, once it is mapped.
