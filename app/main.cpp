@@ -45,8 +45,9 @@ int main(int argc, char *argv[])
     const QtMessageHandler previous = qInstallMessageHandler(reportFatal);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    // No display name: the platform would append it to every title, and the titles of the
+    // windows and notices are exactly what they say, leading blanks and all.
     QApplication::setApplicationName(QStringLiteral("kvadrilka"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Квадрилка"));
     QApplication::setApplicationVersion(QStringLiteral(KVADRILKA_VERSION));
     // Lets the desktop match the windows to the installed menu entry and its icon; looking the
     // icon up in the theme ourselves would only slow the start.

@@ -17,11 +17,11 @@ read -r gx gy _ _ < <(window_geometry "$game_id")
 # Target 1 stands three seconds at 712,512: double-click its middle with the real pointer.
 xdotool windowraise "$game_id"
 xdotool mousemove --window "$game_id" 736 536 click --repeat 2 --delay 80 1
-box=$(wait_window " {18}$cheat" 30)
+box=$(wait_window "$(blanks 18)$cheat" 30)
 red=$(count_colour $((gx + 712)) $((gy + 512)) 49 49 "255,0,0")
 [ "$red" = 2401 ] || fail "the first press did not score: $red red pixels"
 press_key_in "$box" Return
-wait_window_gone " {18}$cheat" 30
+wait_window_gone "$(blanks 18)$cheat" 30
 
 # Clean field at the top left before any miss has been written there.
 [ "$(count_other_than "$gx" "$gy" 7 16 "0,128,0")" = 0 ] || fail "something written before a miss"
@@ -33,25 +33,26 @@ for _ in $(seq 20); do
     [ "$(pixel $((gx + x)) $((gy + y)))" = "0 128 0" ] || x=100 y=450
     click_at "$game_id" "$x" "$y"
     # Waiting for the box also keeps the clicks apart, so no two of them make a double click.
-    if first=$(wait_for 1 find_window " {21}$cheat" && find_window " {21}$cheat"); then
+    if first=$(wait_for 1 find_window "$(blanks 21)$cheat" && find_window "$(blanks 21)$cheat"); then
         break
     fi
 done
 [ -n "$first" ] || fail "no miss notice after 20 misses"
 press_key_in "$first" Return
-wait_for 30 bash -c "id=\$(xdotool search --onlyvisible --name '^ {21}$cheat\$' | head -1); [ -n \"\$id\" ] && [ \"\$id\" != $first ]" ||
+shown_again() { id=$(find_window "$(blanks 21)$cheat") && [ "$id" != "$first" ]; }
+wait_for 30 shown_again ||
     fail "the miss notice was not shown a second time"
-second=$(find_window " {21}$cheat")
+second=$(find_window "$(blanks 21)$cheat")
 # The answer of the first showing is written at the top left of the field.
 written() { (($(count_other_than "$gx" "$gy" 7 16 "0,128,0") > 5)); }
 wait_for 10 written || fail "the answer 1 was not written on the field"
 press_key_in "$second" Return
-wait_window_gone " {21}$cheat" 30
+wait_window_gone "$(blanks 21)$cheat" 30
 
 # "X" in the top-right corner ends the round at once, with no result box.
 click_at "$game_id" 760 8
 wait_window_gone "game" 30
-find_window " {10}Пришло время собирать камни" >/dev/null && fail "a result box came after X"
+find_window "$(blanks 10)Пришло время собирать камни" >/dev/null && fail "a result box came after X"
 find_window "Квадрилка" >/dev/null || fail "settings window gone"
 kill -0 "$pid" || fail "program ended"
 
@@ -74,7 +75,7 @@ read -r tx ty < <(find_colour "$gx" "$gy" 768 572 "128,255,128") || fail "no tar
 xdotool mousemove --window "$game_id" $((tx + 16)) $((ty + 16)) click --repeat 2 --delay 80 1
 scored() { [ "$(count_colour $((gx + tx)) $((gy + ty)) 33 33 "255,0,0")" = 1089 ]; }
 wait_for 2 scored || fail "a double click in double-click mode did not score"
-find_window " *$cheat" >/dev/null && fail "a notice came for a correct double click"
+[[ $(window_titles) == *"$cheat"* ]] && fail "a notice came for a correct double click"
 click_at "$game_id" 760 8
 wait_window_gone "game" 30
 echo "PASS"

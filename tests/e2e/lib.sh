@@ -34,7 +34,7 @@ fail() {
     fi
     if [ -n "${DISPLAY:-}" ]; then
         echo "--- windows on $DISPLAY:" >&2
-        xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | head -n 10 >&2 || true
+        window_titles 2>/dev/null | head -n 10 | sed 's/.*/"&"/' >&2 || true
     fi
     exit 1
 }
@@ -51,11 +51,11 @@ wait_for() {
 }
 
 # Starts Xvfb at the given size on a free display and waits until it answers.
-# The number is taken under the lock file every X server checks (holding our
-# pid), so neither another server nor a script that picks numbers by lock files takes it while
-# we run; Xvfb itself writes no lock when it reports through -displayfd. A number whose socket is
-# already bound by a server without a lock makes our Xvfb give up, and the next one is tried;
-# numbers start at 10, above those desktops and other tools usually take.
+# The number is taken under the lock file every X server checks, holding our pid, so neither
+# another server nor a script that picks numbers by lock files takes it while we run (Xvfb
+# writes no lock when it reports through -displayfd). A number whose socket a server without a
+# lock holds makes our Xvfb give up, and the next one is tried; numbers start at 10, above those
+# desktops and other tools usually take.
 # -noreset matters: a server that resets when its last client leaves closes a connection that
 # is still being set up, so the program would fail to open a display that is running.
 start_xvfb() {
@@ -88,30 +88,50 @@ start_xvfb() {
     fail "Xvfb found no free display: $(cat "$E2E_TMP/xvfb.log")"
 }
 
-# Prints the id of the first window whose name matches exactly, once it is mapped.
+# The title a desktop shows (_NET_WM_NAME), which can differ from the WM_NAME that
+# xdotool --name matches.
+window_title() {
+    LC_ALL=C.UTF-8 xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null |
+        sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'
+}
+
+# The titles of all mapped windows, one a line.
+window_titles() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        window_title "$id"
+    done
+}
+
+# Prints the id of the first mapped window whose title is exactly the given one.
 find_window() {
-    local name=$1 id
-    for id in $(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null); do
-        echo "$id"
-        return 0
+    local title=$1 id
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        if [ "$(window_title "$id")" = "$title" ]; then
+            echo "$id"
+            return 0
+        fi
     done
     return 1
 }
 
 wait_window() {
-    local name=$1 limit=${2:-60}
-    wait_for "$limit" find_window "$name" || fail "window '$name' did not appear within ${limit}s"
-    find_window "$name"
+    local title=$1 limit=${2:-60}
+    wait_for "$limit" find_window "$title" || fail "window '$title' did not appear within ${limit}s"
+    find_window "$title"
 }
 
 wait_window_gone() {
-    local name=$1 limit=${2:-60}
+    local title=$1 limit=${2:-60}
     local deadline=$((SECONDS + limit))
-    while find_window "$name" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || fail "window '$name' still open after ${limit}s"
+    while find_window "$title" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || fail "window '$title' still open after ${limit}s"
         sleep 0.1
     done
 }
+
+# A run of blanks, for titles that start with some.
+blanks() { printf '%*s' "$1" ''; }
 
 # "X Y WIDTH HEIGHT" of a window on the root.
 window_geometry() {

@@ -28,8 +28,8 @@ green=$(count_colour $((gx + 712)) $((gy + 512)) 49 49 "128,255,128")
 [ "$(pixel $((gx + 400)) $((gy + 300)))" = "0 128 0" ] || fail "field is not 0,128,0"
 
 # The result box comes 52,290 ms after Start when nothing interrupts.
-title_re=" {10}Пришло время собирать камни"
-box=$(wait_window "$title_re" 120)
+result="$(blanks 10)Пришло время собирать камни"
+box=$(wait_window "$result" 120)
 t1=$(date +%s%N)
 ms=$(((t1 - t0) / 1000000))
 echo "round lasted $ms ms (nominal 52290)"
