@@ -103,11 +103,12 @@ window_titles() {
     done
 }
 
-# Prints the id of the first mapped window whose title is exactly the given one.
+# Prints the id of the first mapped window whose title is exactly the given one, other than the
+# window given second (a box can carry the title of the window it stands over).
 find_window() {
-    local title=$1 id
+    local title=$1 other=${2:-} id
     for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-        if [ "$(window_title "$id")" = "$title" ]; then
+        if [ "$id" != "$other" ] && [ "$(window_title "$id")" = "$title" ]; then
             echo "$id"
             return 0
         fi
