@@ -221,10 +221,13 @@ bool AboutWindow::eventFilter(QObject *watched, QEvent *event)
         m_pressed = nullptr;
         return true;
     case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const auto *keyEvent = static_cast<QKeyEvent *>(event);
+        const int key = keyEvent->key();
         if (watched == Label19 &&
             (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
-            Label19_Click();
+            // A held key repeats its press; the page opens once per press all the same.
+            if (!keyEvent->isAutoRepeat())
+                Label19_Click();
             return true;
         }
         break;
@@ -261,9 +264,16 @@ void AboutWindow::openHomePage()
         m_browser = m_platform.makeBrowser();
     if (m_browser && m_browser->open(homePage))
         return;
-    // Not being able to show the page is no reason to stop the game: say so and go on.
+    // Not being able to show the page is no reason to stop the game: say so and go on. The box
+    // is modal, so a round under it stands still, as under the game's own notices, and gets a
+    // whole interval afterwards; otherwise it would run on unseen and end behind the box.
+    const bool roundRunning = m_platform.timer.isEnabled();
+    if (roundRunning)
+        m_platform.timer.setEnabled(false);
     m_platform.messages.show(QStringLiteral("Не удалось открыть страницу автора в браузере."
                                             "\r\nЕё адрес: %1")
                                  .arg(homePage.toString()),
                              MessageBox::OkOnly, QStringLiteral("О программе"));
+    if (roundRunning)
+        m_platform.timer.setEnabled(true);
 }

@@ -45,15 +45,34 @@ void reportFatal(QtMsgType type, const QMessageLogContext &context, const QStrin
     const QByteArray text = message.section(QLatin1Char('\n'), 0, 0).toLocal8Bit();
     std::fprintf(stderr, "kvadrilka: %s\n", text.constData());
 }
+
+// On a Wayland desktop Qt takes its Wayland platform, where a program cannot place its windows:
+// the settings and about windows would not be centred, nor the game window where the round
+// expects it. Through Xwayland they are placed as on any X desktop, so X comes first whenever
+// there is one and the user has chosen no platform; Wayland, if there is one, stays as the
+// fallback should X not answer. Returns whether the choice was ours.
+bool preferX11()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM",
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb" : "xcb;wayland");
+    return true;
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    const bool platformChosen = preferX11();
     const QtMessageHandler previous = qInstallMessageHandler(reportFatal);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    // Programs started from the game, such as the browser, choose their platform themselves.
+    if (platformChosen)
+        qunsetenv("QT_QPA_PLATFORM");
+    // No display name: the platform would append it to every title, and the titles of the
+    // windows and notices are exactly what they say, leading blanks and all.
     QApplication::setApplicationName(QStringLiteral("kvadrilka"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Квадрилка"));
     QApplication::setApplicationVersion(QStringLiteral(KVADRILKA_VERSION));
     // Lets the desktop match the windows to the installed menu entry and its icon; looking the
     // icon up in the theme ourselves would only slow the start.

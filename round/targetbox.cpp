@@ -2,10 +2,17 @@
 #include "targetbox.h"
 #include "design.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
-TargetBox::TargetBox(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+TargetBox::TargetBox(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Qt pairs two presses into a double click wherever they land, within the time and the
+    // distance; the first one is seen here only if it went to another widget.
+    qApp->installEventFilter(this);
+}
 
 void TargetBox::setBackColor(std::uint32_t bgr)
 {
@@ -29,6 +36,15 @@ int TargetBox::buttonCode(Qt::MouseButton button)
     }
 }
 
+bool TargetBox::eventFilter(QObject *watched, QEvent *event)
+{
+    // Widgets only: each press reaches its window first, and that says nothing about where.
+    if (watched != this && watched->isWidgetType() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+        m_lastPressOurs = false;
+    return QWidget::eventFilter(watched, event);
+}
+
 void TargetBox::paintEvent(QPaintEvent *)
 {
     // A plain fill with no border and no smoothing, so every pixel is exactly the colour.
@@ -43,15 +59,22 @@ void TargetBox::mousePressEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
+    m_lastPressOurs = true;
     emit pressed(code);
 }
 
 void TargetBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
     // Qt's default would deliver the second press as a press of its own.
-    if (buttonCode(event->button()) == 0) {
+    const int code = buttonCode(event->button());
+    if (code == 0) {
         event->ignore();
         return;
     }
-    emit doubleClicked();
+    const bool bothOurs = m_lastPressOurs;
+    m_lastPressOurs = true;
+    if (bothOurs)
+        emit doubleClicked();
+    else
+        emit pressed(code);
 }

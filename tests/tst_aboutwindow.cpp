@@ -4,6 +4,7 @@
 #include "fakes.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -64,6 +65,10 @@ private slots:
     void linkNeedsPressAndReleaseOnIt();
     void browserIsMadeOnceAndOutlivesTheWindow();
     void failedOpeningIsReportedAndWindowGoesOn();
+    void failedOpeningHoldsTheRoundWhileItsNoticeIsUp_data();
+    void failedOpeningHoldsTheRoundWhileItsNoticeIsUp();
+    void heldKeyOpensThePageOnce_data();
+    void heldKeyOpensThePageOnce();
     void openKeepsALoadedWindowAndReloadsAClosedOne();
 };
 
@@ -297,6 +302,54 @@ void tst_AboutWindow::failedOpeningIsReportedAndWindowGoesOn()
     QCOMPARE(about.fakes.opened.size(), 3);
     QCOMPARE(about.fakes.browsersMade, 1);
     QCOMPARE(about.fakes.messages.shown.size(), 2);
+}
+
+void tst_AboutWindow::failedOpeningHoldsTheRoundWhileItsNoticeIsUp_data()
+{
+    QTest::addColumn<bool>("roundRunning");
+    QTest::newRow("round running") << true;
+    QTest::newRow("no round") << false;
+}
+
+void tst_AboutWindow::failedOpeningHoldsTheRoundWhileItsNoticeIsUp()
+{
+    QFETCH(bool, roundRunning);
+    About about;
+    about.fakes.browserSucceeds = false;
+    about.fakes.timer.setInterval(3000);
+    about.fakes.timer.setEnabled(roundRunning);
+    const int restartsBefore = about.fakes.timer.restarts;
+    bool tickedUnderTheBox = true;
+    about.fakes.messages.whileUp = [&](const FakeMessageBox::Shown &) {
+        tickedUnderTheBox = about.fakes.timer.fire();
+    };
+    about.click("Label19");
+    QCOMPARE(about.fakes.messages.shown.size(), 1);
+    QVERIFY(!tickedUnderTheBox);
+    QCOMPARE(about.fakes.timer.isEnabled(), roundRunning);
+    // Started again, the round gets a whole interval, as after the game's own notices.
+    QCOMPARE(about.fakes.timer.restarts - restartsBefore, roundRunning ? 1 : 0);
+}
+
+void tst_AboutWindow::heldKeyOpensThePageOnce_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("space") << Qt::Key_Space;
+    QTest::newRow("return") << Qt::Key_Return;
+    QTest::newRow("enter") << Qt::Key_Enter;
+}
+
+void tst_AboutWindow::heldKeyOpensThePageOnce()
+{
+    QFETCH(Qt::Key, key);
+    About about;
+    QWidget *link = about.control("Label19");
+    link->setFocus();
+    for (const bool repeated : {false, true, true, true}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeated);
+        QCoreApplication::sendEvent(link, &press);
+    }
+    QCOMPARE(about.fakes.opened, QList<QUrl>{homePage});
 }
 
 void tst_AboutWindow::openKeepsALoadedWindowAndReloadsAClosedOne()

@@ -19,7 +19,7 @@ need dpkg-shlibdeps dpkg-dev
 need lintian lintian
 need Xvfb xvfb
 need xdotool xdotool
-need xwininfo x11-utils
+need xprop x11-utils
 need file file
 
 out="$E2E_TMP/deb"
@@ -80,9 +80,7 @@ grep -E '^W: ' "$E2E_TMP/lintian.log" || true
 start_xvfb 1024x768
 "$game" >"$E2E_TMP/game.log" 2>&1 &
 E2E_PIDS+=($!)
-window=$(wait_window "Квадрилка" 120)
-read -r _ _ w h < <(window_geometry "$window")
-[ "$w $h" = "348 250" ] || fail "the settings window of the unpacked game is $w x $h"
+wait_window "Квадрилка" 120 >/dev/null
 kill -0 "${E2E_PIDS[-1]}" 2>/dev/null || fail "the unpacked game has died"
 
 echo "deb_package: $(basename "$deb") builds, passes lintian and starts"

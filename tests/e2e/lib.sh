@@ -9,6 +9,7 @@ export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY
 E2E_PIDS=()
+E2E_LOCKS=()
 
 e2e_cleanup() {
     local pid
@@ -18,6 +19,8 @@ e2e_cleanup() {
     for pid in "${E2E_PIDS[@]}"; do
         wait "$pid" 2>/dev/null || true
     done
+    # Display locks go only once their servers have ended.
+    rm -f "${E2E_LOCKS[@]}"
     rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
@@ -31,7 +34,7 @@ fail() {
     fi
     if [ -n "${DISPLAY:-}" ]; then
         echo "--- windows on $DISPLAY:" >&2
-        xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | head -n 10 >&2 || true
+        window_titles 2>/dev/null | head -n 10 | sed 's/.*/"&"/' >&2 || true
     fi
     exit 1
 }
@@ -47,41 +50,89 @@ wait_for() {
     done
 }
 
-# Starts Xvfb at the given size on a display number it picks itself (so tests that run side by
-# side never race for one) and waits until it answers.
+# Starts Xvfb at the given size on a free display and waits until it answers.
+# The number is taken under the lock file every X server checks, holding our pid, so neither
+# another server nor a script that picks numbers by lock files takes it while we run (Xvfb
+# writes no lock when it reports through -displayfd). A number whose socket a server without a
+# lock holds makes our Xvfb give up, and the next one is tried; numbers start at 10, above those
+# desktops and other tools usually take.
+# -noreset matters: a server that resets when its last client leaves closes a connection that
+# is still being set up, so the program would fail to open a display that is running.
 start_xvfb() {
-    local size=${1:-1280x1024}
-    Xvfb -displayfd 1 -screen 0 "${size}x24" -nolisten tcp >"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
-    E2E_PIDS+=($!)
-    wait_for 30 grep -q . "$E2E_TMP/display" || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
-    export DISPLAY=":$(head -1 "$E2E_TMP/display")"
-    wait_for 30 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
+    local size=${1:-1280x1024} number lock pid deadline
+    for ((number = 10; number < 300; number++)); do
+        lock="/tmp/.X$number-lock"
+        [ -e "$lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+        (set -o noclobber && printf '%10d\n' $$ >"$lock") 2>/dev/null || continue
+        : >"$E2E_TMP/display"
+        Xvfb ":$number" -displayfd 3 -noreset -screen 0 "${size}x24" -nolisten tcp \
+            3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
+        pid=$!
+        # The server writes its number once it listens, or ends when the number is taken.
+        deadline=$((SECONDS + 30))
+        while ! grep -q . "$E2E_TMP/display" && kill -0 "$pid" 2>/dev/null &&
+            ((SECONDS < deadline)); do
+            sleep 0.05
+        done
+        if grep -qx "$number" "$E2E_TMP/display"; then
+            E2E_PIDS+=("$pid")
+            E2E_LOCKS+=("$lock")
+            export DISPLAY=":$number"
+            wait_for 30 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
+            return 0
+        fi
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        rm -f "$lock"
+    done
+    fail "Xvfb found no free display: $(cat "$E2E_TMP/xvfb.log")"
 }
 
-# Prints the id of the first window whose name matches exactly, once it is mapped.
+# The title a desktop shows (_NET_WM_NAME), which can differ from the WM_NAME that
+# xdotool --name matches.
+window_title() {
+    LC_ALL=C.UTF-8 xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null |
+        sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'
+}
+
+# The titles of all mapped windows, one a line.
+window_titles() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        window_title "$id"
+    done
+}
+
+# Prints the id of the first mapped window whose title is exactly the given one, other than the
+# window given second (a box can carry the title of the window it stands over).
 find_window() {
-    local name=$1 id
-    for id in $(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null); do
-        echo "$id"
-        return 0
+    local title=$1 other=${2:-} id
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        if [ "$id" != "$other" ] && [ "$(window_title "$id")" = "$title" ]; then
+            echo "$id"
+            return 0
+        fi
     done
     return 1
 }
 
 wait_window() {
-    local name=$1 limit=${2:-60}
-    wait_for "$limit" find_window "$name" || fail "window '$name' did not appear within ${limit}s"
-    find_window "$name"
+    local title=$1 limit=${2:-60}
+    wait_for "$limit" find_window "$title" || fail "window '$title' did not appear within ${limit}s"
+    find_window "$title"
 }
 
 wait_window_gone() {
-    local name=$1 limit=${2:-60}
+    local title=$1 limit=${2:-60}
     local deadline=$((SECONDS + limit))
-    while find_window "$name" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || fail "window '$name' still open after ${limit}s"
+    while find_window "$title" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || fail "window '$title' still open after ${limit}s"
         sleep 0.1
     done
 }
+
+# A run of blanks, for titles that start with some.
+blanks() { printf '%*s' "$1" ''; }
 
 # "X Y WIDTH HEIGHT" of a window on the root.
 window_geometry() {

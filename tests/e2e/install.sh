@@ -2,8 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch prefix and checks what lands there: the exact file list,
 # icon sizes that match their folders, manual pages that read back, a desktop entry that points
-# at the installed program and icon.
-# Usage: install_files.sh BUILD_DIR VERSION [CMAKE]
+# at the installed program and icon; then the freedesktop validators: the desktop entry must pass
+# without a word, the AppStream data without errors or warnings (infos and pedantic notes are
+# allowed).
+# Usage: install.sh BUILD_DIR VERSION [CMAKE]
 source "$(dirname "$0")/lib.sh"
 
 build=${1:?build directory}
@@ -11,6 +13,11 @@ version=${2:?project version}
 cmake=${3:-cmake}
 id=org.example.Kvadrilka
 prefix="$E2E_TMP/prefix"
+
+command -v desktop-file-validate >/dev/null ||
+    fail "desktop-file-validate is missing: install the Debian package desktop-file-utils"
+command -v appstreamcli >/dev/null ||
+    fail "appstreamcli is missing: install the Debian package appstream"
 
 "$cmake" --install "$build" --prefix "$prefix" >"$E2E_TMP/install.log" 2>&1 ||
     { cat "$E2E_TMP/install.log" >&2; fail "cmake --install failed"; }
@@ -79,4 +86,19 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" |
 grep -q "<release version=\"$version\" date=\"2026-12-07\">" "$metainfo" ||
     fail "metainfo has no release $version"
 
-echo "install_files: ${#expected[@]} files in place"
+# Not a word from the validator, hints included.
+out=$(desktop-file-validate "$desktop" 2>&1) ||
+    { echo "$out" >&2; fail "desktop-file-validate rejected the desktop entry"; }
+[ -z "$out" ] || { echo "$out" >&2; fail "desktop-file-validate had something to say"; }
+
+for check in "validate --no-net $metainfo" "validate --no-net --pedantic $metainfo" \
+    "validate-tree --no-net $prefix"; do
+    # shellcheck disable=SC2086
+    out=$(appstreamcli $check 2>&1) || { echo "$out" >&2; fail "appstreamcli $check failed"; }
+    if grep -Eq '^ *[EW]: ' <<<"$out"; then
+        echo "$out" >&2
+        fail "appstreamcli $check reported errors or warnings"
+    fi
+done
+
+echo "install: ${#expected[@]} files in place, desktop entry and AppStream data valid"
