@@ -7,6 +7,8 @@ set -euo pipefail
 E2E_TMP=$(mktemp -d)
 export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# The game keeps a diary and a setting of its own: never in the tester's home.
+export XDG_DATA_HOME="$E2E_TMP/data" XDG_CONFIG_HOME="$E2E_TMP/config"
 unset WAYLAND_DISPLAY
 E2E_PIDS=()
 E2E_LOCKS=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real game, presses Start with a real pointer, checks the game window's place and its
-# first target on the screen, lets the round run out and times it, then leaves with Exit.
+# first target on the screen, lets the round run out and times it, then leaves with Exit. The
+# round is then in the diary: "kvadrilka --journal" shows it as the one row of its table.
 # Usage: round.sh path/to/kvadrilka
 source "$(dirname "$0")/lib.sh"
 program=${1:?usage: round.sh path/to/kvadrilka}
@@ -43,4 +44,18 @@ wait_for 30 gone || fail "program still running after Exit"
 status=0
 wait "$pid" || status=$?
 [ "$status" = 0 ] || fail "exit status $status"
+
+[ -s "$XDG_DATA_HOME/kvadrilka/diary.sqlite" ] || fail "the round was not written to the diary"
+"$program" --journal >"$E2E_TMP/game.log" 2>&1 &
+E2E_PIDS+=($!)
+diary=$(wait_window "Дневник" 60)
+wait_painted "$diary"
+read -r dx dy dw dh < <(window_geometry "$diary")
+[ -n "${E2E_SHOT_DIR:-}" ] && import -window root "$E2E_SHOT_DIR/diary.png"
+# The newest round is chosen: its row, under the header, stands in the highlight colour; the
+# row below it is empty.
+highlight="48,140,198"
+row1=$(count_colour $((dx + 12)) $((dy + 32)) 800 20 "$highlight")
+row2=$(count_colour $((dx + 12)) $((dy + 62)) 800 20 "$highlight")
+((row1 > 8000 && row2 == 0)) || fail "diary rows: $row1 and $row2 highlighted pixels"
 echo "PASS"
