@@ -165,29 +165,11 @@ void AboutWindow::createControls()
     Text2->setFocus();
 }
 
-void AboutWindow::destroyControls()
-{
-    // The control whose click closed us may still be on the stack: delete later, hide now.
-    for (QWidget *control :
-         std::initializer_list<QWidget *>{Picture1, Text3, Text2, Label16, Label19}) {
-        if (!control)
-            continue;
-        control->hide();
-        control->removeEventFilter(this);
-        control->deleteLater();
-    }
-    Picture1 = nullptr;
-    Text3 = nullptr;
-    Text2 = nullptr;
-    Label16 = nullptr;
-    Label19 = nullptr;
-    m_pressed = nullptr;
-}
-
 void AboutWindow::closeEvent(QCloseEvent *event)
 {
     if (m_loaded) {
-        destroyControls();
+        ::destroyControls(this, {Picture1, Text3, Text2, Label16, Label19});
+        m_pressed = nullptr;
         m_loaded = false;
     }
     event->accept();

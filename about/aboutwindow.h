@@ -40,7 +40,6 @@ private:
     void Picture1_Click();
 
     void createControls();
-    void destroyControls();
     void openHomePage();
     // Clicks on the two controls that have no click of their own.
     void handleClick(QObject *control);
