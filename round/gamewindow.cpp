@@ -133,8 +133,17 @@ void GameWindow::createControls()
 void GameWindow::Form_Load() { m_round.setUp(); }
 void GameWindow::Form_Click() { m_round.backgroundClick(); }
 void GameWindow::Timer1_Timer() { m_round.tick(); }
-void GameWindow::Picture1_MouseDown(int button) { m_round.press(button); }
-void GameWindow::Picture1_DblClick() { m_round.doubleClick(); }
+void GameWindow::Picture1_MouseDown(int button)
+{
+    m_lastPressOnField = false;
+    m_round.press(button);
+}
+
+void GameWindow::Picture1_DblClick()
+{
+    m_lastPressOnField = false;
+    m_round.doubleClick();
+}
 
 void GameWindow::Command1_Click()
 {
@@ -198,6 +207,7 @@ void GameWindow::mousePressEvent(QMouseEvent *event)
     // Only the empty field counts; labels pass their clicks up to us and are filtered here.
     m_backgroundPressed = TargetBox::buttonCode(event->button()) != 0 &&
                           childAt(event->position().toPoint()) == nullptr;
+    m_lastPressOnField = true;
 }
 
 void GameWindow::mouseReleaseEvent(QMouseEvent *event)
@@ -209,8 +219,12 @@ void GameWindow::mouseReleaseEvent(QMouseEvent *event)
         Form_Click();
 }
 
-void GameWindow::mouseDoubleClickEvent(QMouseEvent *)
+void GameWindow::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // The second click of a double click on the field is not another miss.
-    m_backgroundPressed = false;
+    // The second click of a double click on the field is not another miss. When the first click
+    // hit the target, which then jumped away, the second is a click on the field of its own.
+    if (m_lastPressOnField)
+        m_backgroundPressed = false;
+    else
+        mousePressEvent(event);
 }

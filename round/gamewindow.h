@@ -68,6 +68,8 @@ private:
     Round m_round;
     bool m_loaded = false;
     bool m_backgroundPressed = false;
+    // Whether the last press that reached the field (not the target) was on it.
+    bool m_lastPressOnField = false;
     QStringList m_printed;
 
     QPointer<TargetBox> Picture1;
