@@ -92,6 +92,8 @@ void DiaryWindow::createControls()
     bars->append(m_times);
     targetChart->addSeries(bars);
     m_targetAxis = new QBarCategoryAxis(targetChart);
+    // Thirty numbers side by side leave no room for two digits: stand them upright.
+    m_targetAxis->setLabelsAngle(-90);
     targetChart->addAxis(m_targetAxis, Qt::AlignBottom);
     bars->attachAxis(m_targetAxis);
     m_msAxis = new QValueAxis(targetChart);
