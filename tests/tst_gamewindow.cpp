@@ -139,6 +139,13 @@ void tst_GameWindow::onlyTheEmptyFieldCountsAsAMiss()
     QTest::mousePress(&f.game, Qt::LeftButton, {}, QPoint(300, 300));
     QTest::mouseRelease(&f.game, Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(int(f.state().MissCount), 1);
+    // A click on the field straight after a hit on the target is a click of its own, though the
+    // two arrive as a double click.
+    player::press(f.game, Qt::LeftButton);
+    QCOMPARE(int(f.state().MissCount), 0);
+    QTest::mouseDClick(&f.game, Qt::LeftButton, {}, QPoint(300, 300));
+    QTest::mouseRelease(&f.game, Qt::LeftButton, {}, QPoint(300, 300));
+    QCOMPARE(int(f.state().MissCount), 1);
 }
 
 void tst_GameWindow::missAnswersStayUntilCloseAndALoadStartsAfresh()
