@@ -1,7 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Shared helpers for the end-to-end tests: a private Xvfb, polling for windows, pixel reads.
-# Source it from a bash test; it cleans up after itself on exit.
-
 set -euo pipefail
 
 E2E_TMP=$(mktemp -d)
@@ -10,56 +8,41 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 # The game keeps a diary and a setting of its own: never in the tester's home.
 export XDG_DATA_HOME="$E2E_TMP/data" XDG_CONFIG_HOME="$E2E_TMP/config"
 unset WAYLAND_DISPLAY
-E2E_PIDS=()
-E2E_LOCKS=()
+E2E_PIDS=() E2E_LOCKS=()
 
 e2e_cleanup() {
     local pid
-    for pid in "${E2E_PIDS[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${E2E_PIDS[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
+    kill "${E2E_PIDS[@]}" 2>/dev/null || true
+    for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     # Display locks go only once their servers have ended.
-    rm -f "${E2E_LOCKS[@]}"
-    rm -rf "$E2E_TMP"
+    rm -rf "${E2E_LOCKS[@]}" "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
-    # What the program said and which windows stood on the display help to tell why.
-    if [ -s "$E2E_TMP/game.log" ]; then
-        echo "--- program output:" >&2
-        tail -n 20 "$E2E_TMP/game.log" >&2
-    fi
-    if [ -n "${DISPLAY:-}" ]; then
-        echo "--- windows on $DISPLAY:" >&2
-        window_titles 2>/dev/null | head -n 10 | sed 's/.*/"&"/' >&2 || true
-    fi
+    [ -s "$E2E_TMP/game.log" ] && tail -n 20 "$E2E_TMP/game.log" | sed 's/^/program: /' >&2
+    [ -n "${DISPLAY:-}" ] && windows | sed "s/^/window on $DISPLAY: /" >&2
     exit 1
+}
+
+# Tools the test cannot do without, as TOOL:DEBIAN_PACKAGE.
+need() {
+    local t
+    for t; do command -v "${t%:*}" >/dev/null || fail "${t%:*} is missing (Debian: ${t#*:})"; done
 }
 
 # Polls a command until it succeeds or the limit (seconds) runs out.
 wait_for() {
-    local limit=$1
+    local deadline=$((SECONDS + $1))
     shift
-    local deadline=$((SECONDS + limit))
-    until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
+    until "$@" >/dev/null 2>&1; do ((SECONDS < deadline)) && sleep 0.1 || return 1; done
 }
 
-# Starts Xvfb at the given size on a free display and waits until it answers.
-# The number is taken under the lock file every X server checks, holding our pid, so neither
-# another server nor a script that picks numbers by lock files takes it while we run (Xvfb
-# writes no lock when it reports through -displayfd). A number whose socket a server without a
-# lock holds makes our Xvfb give up, and the next one is tried; numbers start at 10, above those
-# desktops and other tools usually take.
-# -noreset matters: a server that resets when its last client leaves closes a connection that
-# is still being set up, so the program would fail to open a display that is running.
+# The number is taken under the lock file every X server checks, so no other server or script
+# takes it while we run (Xvfb writes none with -displayfd); a number held without a lock makes
+# Xvfb give up and the next is tried. -noreset: a server that resets when its last client leaves
+# drops a connection still being set up, and the program then fails to open a running display.
 start_xvfb() {
     local size=${1:-1280x1024} number lock pid deadline
     for ((number = 10; number < 300; number++)); do
@@ -77,63 +60,41 @@ start_xvfb() {
             sleep 0.05
         done
         if grep -qx "$number" "$E2E_TMP/display"; then
-            E2E_PIDS+=("$pid")
-            E2E_LOCKS+=("$lock")
+            E2E_PIDS+=("$pid") E2E_LOCKS+=("$lock")
             export DISPLAY=":$number"
             wait_for 30 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
             return 0
         fi
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
+        { kill "$pid"; wait "$pid"; } 2>/dev/null || true
         rm -f "$lock"
     done
     fail "Xvfb found no free display: $(cat "$E2E_TMP/xvfb.log")"
 }
 
-# The title a desktop shows (_NET_WM_NAME), which can differ from the WM_NAME that
-# xdotool --name matches.
-window_title() {
-    LC_ALL=C.UTF-8 xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null |
-        sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'
-}
-
-# The titles of all mapped windows, one a line.
-window_titles() {
+# "ID TITLE" of every mapped window; the title as a desktop shows it (_NET_WM_NAME), which can
+# differ from the WM_NAME that xdotool matches.
+windows() {
     local id
     for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-        window_title "$id"
+        echo "$id $(LC_ALL=C.UTF-8 xprop -id "$id" -notype _NET_WM_NAME 2>/dev/null |
+            sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p')"
     done
 }
 
-# Prints the id of the first mapped window whose title is exactly the given one, other than the
-# window given second (a box can carry the title of the window it stands over).
+# The id of a mapped window titled exactly so, other than the window given second (a box can
+# carry the title of the window it stands over).
 find_window() {
-    local title=$1 other=${2:-} id
-    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-        if [ "$id" != "$other" ] && [ "$(window_title "$id")" = "$title" ]; then
-            echo "$id"
-            return 0
-        fi
-    done
-    return 1
+    windows | awk -v t="$1" -v other="${2:-}" '{ id = $1; sub(/^[^ ]* /, "") }
+        $0 == t && id != other && !found { print id; found = 1 } END { exit !found }'
 }
+no_window() { ! find_window "$@"; }
 
 wait_window() {
-    local title=$1 limit=${2:-60}
-    wait_for "$limit" find_window "$title" || fail "window '$title' did not appear within ${limit}s"
-    find_window "$title"
+    wait_for "${2:-60}" find_window "$1" || fail "window '$1' did not appear within ${2:-60}s"
+    find_window "$1"
 }
+wait_window_gone() { wait_for "${2:-60}" no_window "$1" || fail "window '$1' still open"; }
 
-wait_window_gone() {
-    local title=$1 limit=${2:-60}
-    local deadline=$((SECONDS + limit))
-    while find_window "$title" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || fail "window '$title' still open after ${limit}s"
-        sleep 0.1
-    done
-}
-
-# A run of blanks, for titles that start with some.
 blanks() { printf '%*s' "$1" ''; }
 
 # "X Y WIDTH HEIGHT" of a window on the root.
@@ -142,66 +103,47 @@ window_geometry() {
         /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
 }
 
-# "R G B" of one pixel of the root window.
-pixel() {
-    import -window root -crop "1x1+$1+$2" -depth 8 txt:- | awk 'NR==2{print $2}' |
-        tr -d '()' | awk -F, '{print $1, $2, $3}'
-}
+# The pixels of a rectangle X Y W H of the root, one "x,y: (r,g,b)  #RRGGBB ..." a line.
+pixels() { import -window root -crop "${3}x${4}+$1+$2" -depth 8 txt:- | tail -n +2; }
+# "#RRGGBB" of one pixel of the root.
+pixel() { pixels "$1" "$2" 1 1 | awk '{print $3}'; }
+# How many pixels of a rectangle are of exactly one colour (#RRGGBB).
+count_colour() { pixels "$@" | grep -c "$5 " || true; }
 
-# Clicks inside a window at x, y relative to its top-left corner.
 click_at() {
-    local id=$1 x=$2 y=$3 button=${4:-1}
-    xdotool windowraise "$id"
-    xdotool mousemove --window "$id" "$x" "$y"
-    xdotool click "$button"
+    xdotool windowraise "$1"
+    xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"
 }
 
-# Waits until a window has been painted: a window is mapped before its first paint, and the
-# root of a bare Xvfb is black where nothing has been drawn yet.
-window_painted() {
+# A window is mapped before its first paint, and the root of a bare Xvfb is black where nothing
+# has been drawn yet.
+painted() {
     local x y w h
     read -r x y w h < <(window_geometry "$1")
-    [ "$(pixel $((x + w / 2)) $((y + h - 2)))" != "0 0 0" ]
+    [ "$(pixel $((x + w / 2)) $((y + h - 2)))" != "#000000" ]
 }
+wait_painted() { wait_for "${2:-60}" painted "$1" || fail "window $1 was not painted"; }
 
-wait_painted() {
-    wait_for "${2:-60}" window_painted "$1" || fail "window $1 was not painted"
-}
-
-# Answers a box with a key: raise and focus it, then type the key as the keyboard would (a key
-# sent to one window would fail on its release when the press has closed that window).
+# Answers a box with a key typed as the keyboard would (a key sent to one window would fail on
+# its release when the press has closed that window).
 press_key_in() {
-    local id=$1 key=$2
-    xdotool windowraise "$id"
-    xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
-    xdotool key "$key"
-    xdotool keyup "$key" 2>/dev/null || true
+    xdotool windowraise "$1"
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    xdotool key "$2"
+    xdotool keyup "$2" 2>/dev/null || true
 }
 
-# Counts the pixels of exactly one colour (like 255,0,0) in a rectangle of the root.
-count_colour() {
-    local x=$1 y=$2 w=$3 h=$4 rgb=$5 r g b
-    IFS=, read -r r g b <<<"$rgb"
-    import -window root -crop "${w}x${h}+${x}+${y}" -depth 8 txt:- |
-        grep -c "$(printf '#%02X%02X%02X ' "$r" "$g" "$b")" || true
+# A process that has gone, or is a zombie waiting to be reaped.
+ended() { [[ $(ps -o stat= -p "$1") == Z* ]] || ! kill -0 "$1" 2>/dev/null; }
+# Waits for the game to end after what is named, with status 0.
+ends_cleanly() {
+    local status=0
+    wait_for 60 ended "$GAME_PID" || fail "the program still runs after $1"
+    wait "$GAME_PID" || status=$?
+    [ "$status" = 0 ] || fail "the program ended with status $status after $1"
 }
 
-# Counts the pixels of a rectangle of the root that are not of the given colour.
-count_other_than() {
-    local x=$1 y=$2 w=$3 h=$4
-    echo $((w * h - $(count_colour "$@")))
-}
-
-# Prints "x y" (relative to the rectangle) of the first pixel of the given colour, if any.
-find_colour() {
-    local x=$1 y=$2 w=$3 h=$4 rgb=$5 r g b
-    IFS=, read -r r g b <<<"$rgb"
-    import -window root -crop "${w}x${h}+${x}+${y}" -depth 8 txt:- |
-        grep -m1 "$(printf '#%02X%02X%02X ' "$r" "$g" "$b")" | cut -d: -f1 | tr , ' ' | grep .
-}
-
-# Starts the game on a fresh Xvfb and waits for its settings window to be painted.
-# GAME_PID is the program's process, START_ID its settings window.
+# Starts the game on a fresh Xvfb: GAME_PID is its process, START_ID its painted settings window.
 launch_game() {
     start_xvfb "${2:-1280x1024}"
     "$1" >"$E2E_TMP/game.log" 2>&1 &
@@ -209,4 +151,14 @@ launch_game() {
     E2E_PIDS+=("$GAME_PID")
     START_ID=$(wait_window "Квадрилка" 120)
     wait_painted "$START_ID"
+}
+
+# The files an installation holds, relative to its prefix; the program goes under the folder given.
+installed_files() {
+    local id=org.example.Kvadrilka
+    printf '%s\n' "$1/kvadrilka" "share/applications/$id.desktop" share/man/man6/kvadrilka.6.gz \
+        share/doc/kvadrilka/changelog.Debian.gz share/doc/kvadrilka/copyright \
+        share/man/ru/man6/kvadrilka.6.gz "share/metainfo/$id.metainfo.xml" \
+        "share/icons/hicolor/scalable/apps/$id.svg" \
+        share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/"$id".png
 }

@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # On a Wayland desktop that offers Xwayland the game runs as an X client, where it can place its
-# windows: under a headless Weston its settings window is an X window on Xwayland's display, and
-# the compositor shows it in the middle of the screen. A platform the user chose is kept: with
-# QT_QPA_PLATFORM=wayland the game opens a Wayland window.
+# windows: under a headless Weston its settings window is an X window that the compositor shows
+# in the middle of the screen. With QT_QPA_PLATFORM=wayland, as the user chose, it opens a
+# Wayland window.
 # Usage: wayland.sh path/to/kvadrilka
 source "$(dirname "$0")/lib.sh"
 program=${1:?usage: wayland.sh path/to/kvadrilka}
-for tool in weston Xwayland weston-screenshooter; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (Debian packages weston, xwayland)"
-done
+need weston:weston Xwayland:xwayland weston-screenshooter:weston
 
 # --debug offers the screenshot protocol; pixman draws what a screenshot shows.
 cd "$E2E_TMP"
@@ -23,12 +21,10 @@ export DISPLAY WAYLAND_DISPLAY=kvadrilka-test XDG_SESSION_TYPE=wayland
 unset QT_QPA_PLATFORM XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP
 
 "$program" >game.log 2>&1 &
-GAME_PID=$!
-E2E_PIDS+=("$GAME_PID")
+E2E_PIDS+=($!)
 wait_window "Квадрилка" 120 >/dev/null
-
-# Where the compositor shows the window: the box of its light-grey face, 348 x 250, with its
-# middle within a frame's width of the screen's (the frame is the compositor's).
+# The box of the window's light-grey face, 348 x 250, its middle within a frame's width (the
+# compositor's) of the screen's.
 shown() {
     rm -f wayland-screenshot-*.png
     weston-screenshooter >/dev/null 2>&1 || return 1
@@ -38,9 +34,8 @@ shown() {
 wait_for 60 shown || fail "the settings window was not shown whole: $box"
 IFS=x+ read -r _ _ left top <<<"$box"
 dx=$((left + 174 - 640)) dy=$((top + 125 - 512))
-((dx * dx <= 40 * 40 && dy * dy <= 40 * 40)) ||
-    fail "the settings window is shown at $left,$top, its middle $dx,$dy from the screen's"
-kill "$GAME_PID"
+((dx * dx <= 40 * 40 && dy * dy <= 40 * 40)) || fail "settings window shown at $left,$top"
+kill "${E2E_PIDS[-1]}"
 
 # The client's protocol log shows its window's title going out over Wayland.
 WAYLAND_DEBUG=client QT_QPA_PLATFORM=wayland "$program" >/dev/null 2>wayland.log &
