@@ -204,29 +204,29 @@ void tst_Round::noticeTextsAreExact_data()
 
     const QString skip = QStringLiteral("Этот ход Вы пропускаете.");
     const QString pointTaken = blanks(31) + QStringLiteral("Я вычел из результата одно попадание.");
-    QTest::newRow("M1") << Penalty::Miss
+    QTest::newRow("second miss") << Penalty::Miss
                         << QStringList{QStringLiteral(" Щёлкайте по-точнее. Я даю возможность "
                                                       "промахнуться три раза. "),
                                        blanks(26) +
                                            QStringLiteral("Не уподобляйтесь пулемёту !!! "),
                                        blanks(29) + skip}
                         << 21;
-    QTest::newRow("M2")
+    QTest::newRow("double click, single mode")
         << Penalty::DoubleInSingleMode
         << QStringList{QStringLiteral(" Одного щелчка вполне достаточно, чтобы я Вас понял.  "),
                        QStringLiteral(" Вы ведь выбрали одинарный щелчок, а не двойной."),
                        QStringLiteral(" Поэтому данный ход я не защитываю правильным.")}
         << 18;
-    QTest::newRow("M3") << Penalty::RightInDoubleMode
+    QTest::newRow("right, double mode") << Penalty::RightInDoubleMode
                         << QStringList{QStringLiteral("Левой кнопкой надо делать двойной щелчёк."),
                                        blanks(13) + skip}
                         << 6;
-    QTest::newRow("M4") << Penalty::RightWhileLeft
+    QTest::newRow("right, left chosen") << Penalty::RightWhileLeft
                         << QStringList{QStringLiteral("Насколько я помню Вы выбрали тренировку "
                                                       "левой кнопки, а не правой."),
                                        pointTaken}
                         << 22;
-    QTest::newRow("M5") << Penalty::LeftWhileRight
+    QTest::newRow("left, right chosen") << Penalty::LeftWhileRight
                         << QStringList{QStringLiteral("Насколько я помню Вы выбрали тренировку "
                                                       "правой кнопки, а не левой."),
                                        pointTaken}
