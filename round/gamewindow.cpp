@@ -5,6 +5,7 @@
 #include "targetbox.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QCursor>
 #include <QLabel>
 #include <QMouseEvent>
@@ -32,6 +33,10 @@ GameWindow::GameWindow(const Platform &platform, const TrainingSettings &setting
     setPalette(field);
     setAutoFillBackground(true);
     connect(&m_timer, &Timer::timeout, this, &GameWindow::Timer1_Timer);
+    // Qt pairs two presses into a double click wherever they land, within the time and the
+    // distance; a double click counts only when both its clicks hit the same control, so every
+    // press in the program is watched, those in other windows included.
+    qApp->installEventFilter(this);
 }
 
 GameWindow::~GameWindow()
@@ -133,16 +138,27 @@ void GameWindow::createControls()
 void GameWindow::Form_Load() { m_round.setUp(); }
 void GameWindow::Form_Click() { m_round.backgroundClick(); }
 void GameWindow::Timer1_Timer() { m_round.tick(); }
-void GameWindow::Picture1_MouseDown(int button)
+void GameWindow::Picture1_MouseDown(int button) { m_round.press(button); }
+
+void GameWindow::Picture1_DblClick(int button)
 {
-    m_lastPressOnField = false;
-    m_round.press(button);
+    // When the first click went elsewhere (to the field, perhaps just before the target jumped
+    // under the pointer), the second is an ordinary press.
+    if (m_sameControlTwice)
+        m_round.doubleClick();
+    else
+        m_round.press(button);
 }
 
-void GameWindow::Picture1_DblClick()
+bool GameWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    m_lastPressOnField = false;
-    m_round.doubleClick();
+    if (watched->isWidgetType() && (event->type() == QEvent::MouseButtonPress ||
+                                    event->type() == QEvent::MouseButtonDblClick)) {
+        m_sameControlTwice =
+            event->type() == QEvent::MouseButtonDblClick && watched == m_lastPressed;
+        m_lastPressed = watched;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void GameWindow::Command1_Click()
@@ -207,7 +223,6 @@ void GameWindow::mousePressEvent(QMouseEvent *event)
     // Only the empty field counts; labels pass their clicks up to us and are filtered here.
     m_backgroundPressed = TargetBox::buttonCode(event->button()) != 0 &&
                           childAt(event->position().toPoint()) == nullptr;
-    m_lastPressOnField = true;
 }
 
 void GameWindow::mouseReleaseEvent(QMouseEvent *event)
@@ -223,7 +238,7 @@ void GameWindow::mouseDoubleClickEvent(QMouseEvent *event)
 {
     // The second click of a double click on the field is not another miss. When the first click
     // hit the target, which then jumped away, the second is a click on the field of its own.
-    if (m_lastPressOnField)
+    if (m_sameControlTwice)
         m_backgroundPressed = false;
     else
         mousePressEvent(event);

@@ -43,6 +43,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();
@@ -50,7 +51,7 @@ private:
     void Command1_Click();
     void Timer1_Timer();
     void Picture1_MouseDown(int button);
-    void Picture1_DblClick();
+    void Picture1_DblClick(int button);
 
     void createControls();
     QLabel *makeLabel(const char *name, const QString &text, const QRect &area);
@@ -68,8 +69,10 @@ private:
     Round m_round;
     bool m_loaded = false;
     bool m_backgroundPressed = false;
-    // Whether the last press that reached the field (not the target) was on it.
-    bool m_lastPressOnField = false;
+    // The control that got the last press anywhere in the program, and whether the double click
+    // being handled now had its first click on the same control.
+    QPointer<QObject> m_lastPressed;
+    bool m_sameControlTwice = false;
     QStringList m_printed;
 
     QPointer<TargetBox> Picture1;

@@ -2,17 +2,10 @@
 #include "targetbox.h"
 #include "design.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
-TargetBox::TargetBox(QWidget *parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    // Qt pairs two presses into a double click wherever they land, within the time and the
-    // distance; the first one is seen here only if it went to another widget.
-    qApp->installEventFilter(this);
-}
+TargetBox::TargetBox(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void TargetBox::setBackColor(std::uint32_t bgr)
 {
@@ -36,15 +29,6 @@ int TargetBox::buttonCode(Qt::MouseButton button)
     }
 }
 
-bool TargetBox::eventFilter(QObject *watched, QEvent *event)
-{
-    // Widgets only: each press reaches its window first, and that says nothing about where.
-    if (watched != this && watched->isWidgetType() &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
-        m_lastPressOurs = false;
-    return QWidget::eventFilter(watched, event);
-}
-
 void TargetBox::paintEvent(QPaintEvent *)
 {
     // A plain fill with no border and no smoothing, so every pixel is exactly the colour.
@@ -59,7 +43,6 @@ void TargetBox::mousePressEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
-    m_lastPressOurs = true;
     emit pressed(code);
 }
 
@@ -71,10 +54,5 @@ void TargetBox::mouseDoubleClickEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
-    const bool bothOurs = m_lastPressOurs;
-    m_lastPressOurs = true;
-    if (bothOurs)
-        emit doubleClicked();
-    else
-        emit pressed(code);
+    emit doubleClicked(code);
 }
