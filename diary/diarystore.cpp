@@ -57,7 +57,6 @@ const char *const schema[] = {
     " penalties TEXT NOT NULL, misses INTEGER NOT NULL,"
     " distance REAL NOT NULL, width REAL NOT NULL,"
     " PRIMARY KEY (round_id, position)) WITHOUT ROWID",
-    "PRAGMA user_version = 1",
 };
 
 const char roundColumns[] = "id, started_ms, utc_offset_s, level, right_button, double_click, "
@@ -132,8 +131,6 @@ QString oneLine(const QSqlError &error)
 
 } // namespace
 
-DiaryStore::DiaryStore(QObject *parent) : DiaryStore(defaultFilePath(), {}, parent) {}
-
 DiaryStore::DiaryStore(const QString &filePath, const QString &settingsFile, QObject *parent)
     : QObject(parent), m_path(filePath), m_settingsFile(settingsFile),
       m_connection(QStringLiteral("diary-%1").arg(quintptr(this), 0, 16))
@@ -177,9 +174,7 @@ void DiaryStore::setRecording(bool on)
 QSettings &DiaryStore::settings() const
 {
     if (!m_settings) {
-        m_settings = m_settingsFile.isEmpty()
-                         ? std::make_unique<QSettings>()
-                         : std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
+        m_settings = std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
     }
     return *m_settings;
 }
@@ -293,6 +288,7 @@ bool DiaryStore::createSchema()
     bool ok = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
     for (const char *statement : schema)
         ok = ok && query.exec(QLatin1String(statement));
+    ok = ok && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion));
     ok = ok && query.exec(QStringLiteral("COMMIT"));
     if (!ok) {
         const QSqlError error = query.lastError();

@@ -35,11 +35,8 @@ class DiaryStore : public QObject, public RoundReport
 {
     Q_OBJECT
 public:
-    // The diary in the application's data folder; the recording switch in the default QSettings.
-    explicit DiaryStore(QObject *parent = nullptr);
-    // An explicit file, and the switch in the given ini file (the default QSettings when empty).
-    explicit DiaryStore(const QString &filePath, const QString &settingsFile = {},
-                        QObject *parent = nullptr);
+    // The diary in the given file, the recording switch in the given ini file.
+    DiaryStore(const QString &filePath, const QString &settingsFile, QObject *parent = nullptr);
     ~DiaryStore() override;
 
     static QString defaultFilePath();
@@ -61,7 +58,6 @@ public:
     QString problem() const { return m_problem; }
     // Rounds waiting in memory for a write that works.
     int unsavedCount() const { return int(m_pending.size()); }
-    QString filePath() const { return m_path; }
     // The Qt SQL connection the store uses while it lives; for tests that tamper with it.
     QString connectionName() const { return m_connection; }
 
