@@ -114,7 +114,7 @@ void GameWindow::createControls()
 
     Picture1 = new TargetBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twips::toPixels(firstLeft, firstTop, 735, 735));
+    Picture1->setGeometry(twips::toPixels(firstLeft, firstTop, designSize, designSize));
     Picture1->setBackColor(ReadyColour);
     Picture1->setToolTip(QStringLiteral("Ой - ё - ёй, поймал !!!"));
     Picture1->setAccessibleName(QStringLiteral("Квадратик"));

@@ -26,7 +26,7 @@ Round::Round(const Platform &platform, const TrainingSettings &settings, RoundVi
 void Round::setUp()
 {
     // A freshly loaded field shows its design values until the set-up replaces them.
-    m_sizeTwips = 735;
+    m_sizeTwips = designSize;
     m_colour = ReadyColour;
     const int chosen = m_settings.level();
     if (chosen >= 1 && chosen <= 4) {

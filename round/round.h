@@ -64,7 +64,7 @@ private:
 
     GameState m_state;
     std::uint32_t m_colour = rules::ReadyColour;
-    int m_sizeTwips = 735;
+    int m_sizeTwips = rules::designSize;
     bool m_active = false;
     bool m_noticeShowing = false;
 };

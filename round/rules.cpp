@@ -49,7 +49,7 @@ Level level(int number)
     case 4:
         return {QStringLiteral("Супермен"), 135};
     }
-    return {QStringLiteral("Label1"), 735};
+    return {QStringLiteral("Label1"), designSize};
 }
 
 QString gradeText(int hits)

@@ -14,9 +14,10 @@ constexpr int roundLength = 30;
 constexpr int firstInterval = 3000;
 constexpr int verticalRange = 8085;
 constexpr int horizontalRange = 11010;
-// Where target 1 of every round stands, in twips.
+// Where target 1 of every round stands, and its size before the level sets it, in twips.
 constexpr int firstLeft = 10680;
 constexpr int firstTop = 7680;
+constexpr int designSize = 735;
 
 // Colours are written 0xBBGGRR.
 constexpr std::uint32_t ReadyColour = 0x80FF80;
