@@ -28,16 +28,14 @@ struct FakeDialogs : Dialogs
     int asked = 0, told = 0;
 };
 
-RoundRecord round(int day, int level, QList<qint64> hitTimes)
+// Each target two bits away: log2(147 / 49 + 1).
+RoundRecord round(int day, int level, const QList<qint64> &hitTimes)
 {
-    RoundRecord r;
-    r.started = QDateTime(QDate(2026, 12, day), QTime(10, 0));
-    r.level = level;
-    r.score = 20 + day;
-    // Each target two bits away: log2(147 / 49 + 1).
+    QList<TargetRecord> targets;
     for (const qint64 time : hitTimes)
-        r.targets.append({0, 0, time, {}, 0, 147, 49});
-    return r;
+        targets.append({0, 0, time, {}, 0, 147, 49});
+    return {QDateTime(QDate(2026, 12, day), QTime(10, 0)), level, false, false,
+            RoundEnding::Result, 0, {}, targets};
 }
 
 // A diary with rounds on days 1 to 5 at two levels, or a file of the given bytes, shown.
@@ -61,31 +59,22 @@ struct Diary
     {
         return window.findChild<Control *>(QLatin1String(name));
     }
-    // The day of each row, top to bottom.
-    QStringList days() const
+    // The day of each row top to bottom, the series of the score chart, the bars of the round.
+    QStringList shown() const
     {
         const QAbstractItemModel *model = control<QTableView>("rounds")->model();
-        QStringList days;
+        QStringList shown;
         for (int row = 0; row < model->rowCount(); ++row)
-            days.append(model->index(row, 0).data().toString().left(2));
-        return days;
-    }
-    QList<qreal> targetTimes() const
-    {
-        const auto *bars = qobject_cast<QBarSeries *>(
-            control<QChartView>("targetChart")->chart()->series().first());
-        QList<qreal> times;
-        for (int i = 0; i < bars->barSets().first()->count(); ++i)
-            times.append(bars->barSets().first()->at(i));
-        return times;
-    }
-    QStringList lines() const
-    {
-        QStringList lines;
+            shown.append(model->index(row, 0).data().toString().left(2));
         for (QAbstractSeries *series : control<QChartView>("scoreChart")->chart()->series())
-            lines.append(series->name() + u' ' +
+            shown.append(series->name() + u'/' +
                          QString::number(static_cast<QLineSeries *>(series)->count()));
-        return lines;
+        const auto *bars = static_cast<QBarSeries *>(
+            control<QChartView>("targetChart")->chart()->series().first());
+        for (const QBarSet *set : bars->barSets())
+            for (int i = 0; i < set->count(); ++i)
+                shown.append(QString::number(set->at(i)));
+        return shown;
     }
 };
 
@@ -95,102 +84,76 @@ class tst_DiaryWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void showsRoundsNewestFirstWithOneLinePerLevel();
-    void chosenRoundShowsItsTargets();
-    void roundEndedWhileOpenIsShown();
-    void clearingAsksFirst_data();
-    void clearingAsksFirst();
-    void exportTellsOnlyOfFailure_data();
-    void exportTellsOnlyOfFailure();
+    void showsTheDiaryAndFollowsIt();
+    void buttons_data();
+    void buttons();
     void damagedDiaryIsExplainedInTheWindow();
 };
 
-void tst_DiaryWindow::showsRoundsNewestFirstWithOneLinePerLevel()
+void tst_DiaryWindow::showsTheDiaryAndFollowsIt()
 {
     Diary diary;
-    QCOMPARE(diary.days(), QStringList({"05", "04", "03", "02", "01"}));
-    QCOMPARE(diary.lines(), QStringList({"Начинающий 3", "Опытный 2"}));
+    // Newest first, one series per level, the newest round's targets.
+    QCOMPARE(diary.shown().join(u' '), "05 04 03 02 01 Начинающий/3 Опытный/2 500 500");
     // The date axis has its labels (a chart filled while being shown had them blank).
     QStringList labels;
-    for (QGraphicsItem *item : diary.control<QChartView>("scoreChart")->scene()->items()) {
+    for (QGraphicsItem *item : diary.control<QChartView>("scoreChart")->scene()->items())
         if (auto *text = dynamic_cast<QGraphicsTextItem *>(item))
             labels.append(text->toPlainText());
-    }
-    QVERIFY2(labels.contains(QStringLiteral("01.12.26")), qPrintable(labels.join(u'|')));
-    QVERIFY(!diary.control("status")->isVisible());
-}
+    QVERIFY(labels.contains(QStringLiteral("01.12.26")));
 
-void tst_DiaryWindow::chosenRoundShowsItsTargets()
-{
-    Diary diary;
-    // The newest round is shown at first.
-    QCOMPARE(diary.targetTimes(), QList<qreal>({500, 500}));
-    auto *table = diary.control<QTableView>("rounds");
-    table->selectRow(3);
-    QCOMPARE(diary.targetTimes(), QList<qreal>({200, 500}));
-    // Two bits in 0.2 s and in 0.5 s.
-    QVERIFY2(diary.control<QLabel>("throughput")->text().contains(QStringLiteral("7,0 бит/с")),
-             qPrintable(diary.control<QLabel>("throughput")->text()));
-    // A round chosen by hand stays chosen when a new one comes.
-    diary.store.roundEnded(round(6, 4, {}));
-    QCOMPARE(table->currentIndex().row(), 4);
-    QCOMPARE(diary.targetTimes(), QList<qreal>({200, 500}));
-}
-
-void tst_DiaryWindow::roundEndedWhileOpenIsShown()
-{
-    Diary diary;
     diary.store.roundEnded(round(6, 4, {100, 0, -1}));
-    QCOMPARE(diary.days(), QStringList({"06", "05", "04", "03", "02", "01"}));
-    QCOMPARE(diary.targetTimes(), QList<qreal>({100, 0, 0}));
-    QCOMPARE(diary.lines().size(), 3);
+    QCOMPARE(diary.shown().join(u' '), "06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
+    auto *table = diary.control<QTableView>("rounds");
+    table->selectRow(4);
+    QCOMPARE(diary.shown().mid(9), QStringList({"200", "500"}));
+    // Two bits in 0.2 s and in 0.5 s.
+    QVERIFY(diary.control<QLabel>("throughput")->text().contains(QStringLiteral("7,0 бит/с")));
+    // A round chosen by hand stays chosen when a new one comes.
+    diary.store.roundEnded(round(7, 4, {}));
+    QCOMPARE(table->currentIndex().row(), 5);
+    QCOMPARE(diary.shown().mid(10), QStringList({"200", "500"}));
 }
 
-void tst_DiaryWindow::clearingAsksFirst_data()
+void tst_DiaryWindow::buttons_data()
 {
+    QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("yes");
-    QTest::addColumn<int>("left");
-    QTest::newRow("declined") << false << 5;
-    QTest::newRow("agreed") << true << 0;
+    QTest::addColumn<QString>("fileName"); // in the test's folder; empty: cancelled
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("told");
+    QTest::addColumn<int>("left"); // rounds in the table and the diary
+    QTest::newRow("clear declined") << "clearDiary" << false << "" << 1 << 0 << 5;
+    QTest::newRow("clear agreed") << "clearDiary" << true << "" << 1 << 0 << 0;
+    QTest::newRow("export saved") << "exportCsv" << false << "out.csv" << 0 << 0 << 5;
+    QTest::newRow("export cancelled") << "exportCsv" << false << "" << 0 << 0 << 5;
+    QTest::newRow("export to no folder") << "exportCsv" << false << "no/such.csv" << 0 << 1 << 5;
 }
 
-void tst_DiaryWindow::clearingAsksFirst()
+void tst_DiaryWindow::buttons()
 {
+    QFETCH(QString, button);
     QFETCH(bool, yes);
+    QFETCH(QString, fileName);
+    QFETCH(int, asked);
+    QFETCH(int, told);
     QFETCH(int, left);
     Diary diary;
     diary.dialogs.yes = yes;
-    diary.control<QPushButton>("clearDiary")->click();
-    QCOMPARE(diary.dialogs.asked, 1);
-    QCOMPARE(diary.days().size(), left);
+    diary.dialogs.fileName = fileName.isEmpty() ? QString() : diary.dir.filePath(fileName);
+    diary.control<QPushButton>(qPrintable(button))->click();
+    QCOMPARE(diary.dialogs.asked, asked);
+    QCOMPARE(diary.dialogs.told, told);
+    QCOMPARE(QFile::exists(diary.dialogs.fileName), !fileName.isEmpty() && !told);
+    QCOMPARE(diary.control<QTableView>("rounds")->model()->rowCount(), left);
     QCOMPARE(diary.store.rounds().size(), left);
     QCOMPARE(diary.control("status")->isVisible(), left == 0);
-}
-
-void tst_DiaryWindow::exportTellsOnlyOfFailure_data()
-{
-    QTest::addColumn<QString>("fileName"); // in the test's folder; empty: cancelled
-    QTest::addColumn<int>("told");
-    QTest::newRow("saved") << "out.csv" << 0;
-    QTest::newRow("cancelled") << "" << 0;
-    QTest::newRow("folder missing") << "no/such/folder.csv" << 1;
-}
-
-void tst_DiaryWindow::exportTellsOnlyOfFailure()
-{
-    QFETCH(QString, fileName);
-    QFETCH(int, told);
-    Diary diary;
-    diary.dialogs.fileName = fileName.isEmpty() ? QString() : diary.dir.filePath(fileName);
-    diary.control<QPushButton>("exportCsv")->click();
-    QCOMPARE(QFile::exists(diary.dialogs.fileName), !fileName.isEmpty() && !told);
-    QCOMPARE(diary.dialogs.told, told);
 }
 
 void tst_DiaryWindow::damagedDiaryIsExplainedInTheWindow()
 {
     Diary diary(QByteArray(8192, 'x'));
-    QVERIFY(diary.days().isEmpty());
+    QCOMPARE(diary.control<QTableView>("rounds")->model()->rowCount(), 0);
     QVERIFY(diary.control("status")->isVisible());
     QCOMPARE(diary.control<QLabel>("status")->text(), diary.store.problem());
 }
