@@ -18,8 +18,8 @@ TargetRecord target(double distance, qint64 hitAfterMs, int misses = 0,
 
 RoundRecord round(int minute, int level = 1, QList<TargetRecord> targets = {})
 {
-    return {QDateTime(QDate(2026, 12, 7), QTime(10, minute)), level, false, false,
-            RoundEnding::Result, 0, {}, targets};
+    const QDateTime started(QDate(2026, 12, 7), QTime(10, minute));
+    return {started, level, false, false, RoundEnding::Result, 0, {}, targets};
 }
 
 QByteArray contents(const QString &fileName)
@@ -37,8 +37,6 @@ struct Place
     QString settings = dir.filePath(QStringLiteral("settings.ini"));
     DiaryStore store{diary, settings};
 };
-
-enum class Breakage { NoFolder, FullDisk, Busy, Newer, Refused };
 
 } // namespace
 
@@ -62,7 +60,8 @@ void tst_DiaryStore::figuresOfARound_data()
     QTest::addColumn<QList<double>>("figures");
     using Figures = QList<double>;
     // log2(147 / 49 + 1) = 2 bits.
-    QTest::newRow("two bits in half a second") << QList{target(147, 500)} << Figures{500.0, 0, 0, 4};
+    QTest::newRow("two bits in half a second")
+        << QList{target(147, 500)} << Figures{500.0, 0, 0, 4};
     QTest::newRow("pointer on the centre") << QList{target(0, 400)} << Figures{400.0, 0, 0, 0};
     QTest::newRow("nothing hit") << QList{target(147, -1, 4)} << Figures{-1.0, 4, 0, -1};
     QTest::newRow("off the field, no width, broken distance, hit at once")
@@ -82,20 +81,20 @@ void tst_DiaryStore::figuresOfARound()
     QFETCH(QList<TargetRecord>, targets);
     QFETCH(QList<double>, figures);
     const figures::RoundFigures f = figures::ofRound(targets);
-    QCOMPARE((QList<double>{f.medianTimeToHitMs.value_or(-1), double(f.misses),
-                            double(f.penalties), f.throughput.value_or(-1)}),
+    QCOMPARE((QList<double>{f.medianTimeToHitMs.value_or(-1), double(f.misses), double(f.penalties),
+                            f.throughput.value_or(-1)}),
              figures);
 }
 
 void tst_DiaryStore::savedRoundsComeBackExactly()
 {
     Place place;
+    const QList<Penalty> first{Penalty::RightInDoubleMode, Penalty::DoubleInSingleMode},
+        second{Penalty::Miss, Penalty::RightWhileLeft, Penalty::LeftWhileRight};
     RoundRecord later = round(0, 4, {target(10, -1, 3)});
     later.started = QDateTime(QDate(2026, 12, 8), QTime(9, 0, 5));
     later.rightButton = later.doubleClick = true;
     later.grade = QStringLiteral("Звание \" ТУПИЦА \"");
-    const QList<Penalty> first{Penalty::RightInDoubleMode, Penalty::DoubleInSingleMode},
-        second{Penalty::Miss, Penalty::RightWhileLeft, Penalty::LeftWhileRight};
     RoundRecord early = round(15, 2, {target(147, 500, 0, first), target(343, 1500, 1, second)});
     early.ending = RoundEnding::CloseButton;
     early.score = 2;
@@ -118,66 +117,57 @@ void tst_DiaryStore::savedRoundsComeBackExactly()
 
 void tst_DiaryStore::failedWrite_data()
 {
-    QTest::addColumn<Breakage>("breakage");
-    QTest::addColumn<QString>("word"); // in the sentence for the window
-    QTest::addColumn<int>("kept");     // rounds waiting for the next write
-    QTest::addColumn<int>("total");    // rounds in the diary at the end
-    QTest::newRow("folder cannot be made") << Breakage::NoFolder << "папку" << 2 << 3;
-    QTest::newRow("disk full") << Breakage::FullDisk << "места" << 2 << 4;
-    QTest::newRow("busy with another game") << Breakage::Busy << "занят" << 2 << 4;
-    QTest::newRow("written by a newer version") << Breakage::Newer << "новой" << 2 << 4;
+    // What the other game says to break the file and to mend it (none: the folder is blocked),
+    // a word of the sentence for the window.
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QList<int>>("counts"); // kept for the next write, in the diary at the end
+    // A plain file where the folder should be stops even root.
+    QTest::newRow("folder cannot be made") << QStringList{"", "", "папку"} << QList{2, 3};
+    // A round with a long grade needs pages the file may not grow.
+    QTest::newRow("disk full") << QStringList{"PRAGMA max_page_count = 1",
+                                              "PRAGMA max_page_count = 99999", "места"}
+                               << QList{2, 4};
+    // In the middle of its own write for longer than the store waits.
+    QTest::newRow("busy with another game")
+        << QStringList{"BEGIN EXCLUSIVE", "ROLLBACK", "занят"} << QList{2, 4};
+    QTest::newRow("written by a newer version")
+        << QStringList{"PRAGMA user_version = 2", "PRAGMA user_version = 1", "новой"}
+        << QList{2, 4};
     // Refused again on every try, it would hold up every round after it.
-    QTest::newRow("round refused") << Breakage::Refused << "пропущен" << 0 << 2;
+    QTest::newRow("round refused") << QStringList{"CREATE TRIGGER no BEFORE INSERT ON rounds WHEN "
+                                                  "length(NEW.grade) > 99 "
+                                                  "BEGIN SELECT RAISE(ABORT, 'no'); END",
+                                                  "", ""}
+                                   << QList{0, 2};
 }
 
 void tst_DiaryStore::failedWrite()
 {
-    QFETCH(Breakage, breakage);
-    QFETCH(QString, word);
-    QFETCH(int, kept);
-    QFETCH(int, total);
+    QFETCH(QStringList, said);
+    QFETCH(QList<int>, counts);
+    const QString &breaks = said[0], &mends = said[1];
     Place place;
-    DiaryStore &store = place.store;
-    // Another game on the same file.
     DiaryStore other(place.diary, place.settings);
     other.roundEnded(round(0));
-    QSqlQuery theirs(QSqlDatabase::database(other.connectionName()));
-    auto set = [&](bool broken) {
-        if (breakage == Breakage::NoFolder) {
-            // A plain file where the folder should be stops even root.
-            QFile blocker(place.folder);
-            QVERIFY(broken ? QDir(place.folder).removeRecursively() &&
-                                 blocker.open(QIODevice::WriteOnly)
-                           : blocker.remove());
-        } else if (breakage == Breakage::FullDisk) {
-            // The file may not grow past its pages; a round with a long grade needs new ones.
-            store.rounds();
-            QSqlQuery(QSqlDatabase::database(store.connectionName()))
-                .exec(QStringLiteral("PRAGMA max_page_count = %1").arg(broken ? 1 : 1000000));
-        } else if (breakage == Breakage::Refused) {
-            QVERIFY(!broken || theirs.exec(QStringLiteral(
-                                   "CREATE TRIGGER refuse BEFORE INSERT ON rounds WHEN "
-                                   "length(NEW.grade) > 100 BEGIN SELECT RAISE(ABORT, 'no'); END")));
-        } else {
-            // Busy: in the middle of its own write for longer than the store waits.
-            QVERIFY(theirs.exec(breakage == Breakage::Busy
-                                    ? QLatin1String(broken ? "BEGIN EXCLUSIVE" : "ROLLBACK")
-                                    : QStringLiteral("PRAGMA user_version = %1").arg(1 + broken)));
-        }
-    };
-    set(true);
+    // The page limit holds only on the connection that sets it.
+    const bool own = breaks.contains(QLatin1String("page")) && !place.store.rounds().isEmpty();
+    QSqlQuery sql(QSqlDatabase::database((own ? place.store : other).connectionName()));
+    QFile blocker(place.folder);
+    QVERIFY(breaks.isEmpty()
+                ? QDir(place.folder).removeRecursively() && blocker.open(QIODevice::WriteOnly)
+                : sql.exec(breaks));
     RoundRecord big = round(1);
     big.grade = QString(20000, u'5');
-    store.roundEnded(big);
-    store.roundEnded(big);
-    QCOMPARE(store.unsavedCount(), kept);
-    QVERIFY(store.problem().contains(word));
+    place.store.roundEnded(big);
+    place.store.roundEnded(big);
+    QCOMPARE(place.store.unsavedCount(), counts[0]);
+    QVERIFY(place.store.problem().contains(said[2]));
 
-    set(false);
-    store.roundEnded(round(2));
-    QCOMPARE(store.unsavedCount(), 0);
-    QCOMPARE(store.rounds().size(), total);
-    QVERIFY(store.problem().isEmpty());
+    QVERIFY(breaks.isEmpty() ? blocker.remove() : mends.isEmpty() || sql.exec(mends));
+    place.store.roundEnded(round(2));
+    QCOMPARE(place.store.unsavedCount(), 0);
+    QCOMPARE(place.store.rounds().size(), counts[1]);
+    QVERIFY(place.store.problem().isEmpty());
 }
 
 void tst_DiaryStore::damagedFileIsSetAsideAndAFreshOneBegun()
@@ -186,8 +176,7 @@ void tst_DiaryStore::damagedFileIsSetAsideAndAFreshOneBegun()
     const QByteArray garbage = QByteArray("This is a letter, not a diary.\n").repeated(200);
     QFile file(place.diary);
     QVERIFY(QDir().mkpath(place.folder) && file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(garbage), garbage.size());
-    file.close();
+    QVERIFY(file.write(garbage) == garbage.size() && file.flush());
 
     place.store.roundEnded(round(15));
     const QStringList aside = QDir(place.folder).entryList({"diary.sqlite.damaged-*"});

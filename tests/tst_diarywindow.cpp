@@ -34,8 +34,14 @@ RoundRecord round(int day, int level, const QList<qint64> &hitTimes)
     QList<TargetRecord> targets;
     for (const qint64 time : hitTimes)
         targets.append({0, 0, time, {}, 0, 147, 49});
-    return {QDateTime(QDate(2026, 12, day), QTime(10, 0)), level, false, false,
-            RoundEnding::Result, 0, {}, targets};
+    return {QDateTime(QDate(2026, 12, day), QTime(10, 0)),
+            level,
+            false,
+            false,
+            RoundEnding::Result,
+            0,
+            {},
+            targets};
 }
 
 // A diary with rounds on days 1 to 5 at two levels, or a file of the given bytes, shown.
@@ -103,7 +109,8 @@ void tst_DiaryWindow::showsTheDiaryAndFollowsIt()
     QVERIFY(labels.contains(QStringLiteral("01.12.26")));
 
     diary.store.roundEnded(round(6, 4, {100, 0, -1}));
-    QCOMPARE(diary.shown().join(u' '), "06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
+    QCOMPARE(diary.shown().join(u' '),
+             "06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
     auto *table = diary.control<QTableView>("rounds");
     table->selectRow(4);
     QCOMPARE(diary.shown().mid(9), QStringList({"200", "500"}));
