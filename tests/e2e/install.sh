@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs the build into a scratch prefix and checks what lands there. The desktop entry must
-# pass its validator without a word, the AppStream data without errors or warnings (infos and
-# pedantic notes are allowed).
-# Usage: install.sh BUILD_DIR VERSION [CMAKE]
+# Installs the build into a scratch prefix and checks what lands there: the desktop entry passes
+# its validator without a word, AppStream data without errors or warnings (infos, notes allowed).
 source "$(dirname "$0")/lib.sh"
 build=${1:?build directory}
 version=${2:?project version}
@@ -13,7 +11,11 @@ need desktop-file-validate:desktop-file-utils appstreamcli:appstream file:file
 
 "${3:-cmake}" --install "$build" --prefix "$prefix" >"$E2E_TMP/install.log" 2>&1 ||
     fail "cmake --install failed: $(cat "$E2E_TMP/install.log")"
-installed_files bin | sort >"$E2E_TMP/want"
+printf '%s\n' bin/kvadrilka "share/applications/$id.desktop" share/man/{,ru/}man6/kvadrilka.6.gz \
+    share/doc/kvadrilka/{changelog.Debian.gz,copyright} "share/metainfo/$id.metainfo.xml" \
+    "share/icons/hicolor/scalable/apps/$id.svg" \
+    share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/"$id".png |
+    sort >"$E2E_TMP/want"
 (cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | sort) >"$E2E_TMP/have"
 diff -u "$E2E_TMP/want" "$E2E_TMP/have" >&2 || fail "installed files differ (- wanted, + found)"
 [ -x "$prefix/bin/kvadrilka" ] || fail "bin/kvadrilka is not executable"

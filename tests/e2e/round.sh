@@ -1,20 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# One real round: the game window's place and first target, the round's length, Exit, and the
-# round as the one row of the diary that "kvadrilka --journal" shows.
-# Usage: round.sh path/to/kvadrilka
+# One real round: the window's place, target 1, the length, Exit, its row in "kvadrilka --journal".
 source "$(dirname "$0")/lib.sh"
-program=${1:?usage: round.sh path/to/kvadrilka}
 
-launch_game "$program"
-# "Старт" sits at 16,192 with 89 x 41.
-click_at "$START_ID" 60 212
-t0=$(date +%s%N)
-game_id=$(wait_window game 30)
-wait_painted "$game_id"
-read -r gx gy _ _ < <(window_geometry "$game_id")
+launch_game
+start_round
 [ "$gx $gy" = "256 226" ] || fail "game window at $gx,$gy, not centred"
-
 # Target 1: a 49 x 49 light-green square at 712,512 on the dark-green field.
 green=$(count_colour $((gx + 712)) $((gy + 512)) 49 49 "#80FF80")
 [ "$green" = 2401 ] || fail "target has $green light-green pixels, not 2401"
@@ -26,15 +17,12 @@ box=$(wait_window "$(blanks 10)Пришло время собирать камн
 ms=$((($(date +%s%N) - t0) / 1000000))
 echo "round lasted $ms ms (nominal 52290)"
 ((ms > 52290 - 300 && ms < 52290 + 1500)) || fail "round lasted $ms ms"
-
 press_key_in "$box" Escape
 wait_window_gone game 30
 find_window "Квадрилка" >/dev/null || fail "settings window gone after the round"
-# "Выход" at 128,192.
-click_at "$START_ID" 172 212
+click_at "$START_ID" 172 212 # "Выход"
 ends_cleanly Exit
 
-[ -s "$XDG_DATA_HOME/kvadrilka/diary.sqlite" ] || fail "the round was not written to the diary"
 "$program" --journal >"$E2E_TMP/game.log" 2>&1 &
 E2E_PIDS+=($!)
 diary=$(wait_window "Дневник" 60)
