@@ -65,21 +65,16 @@ wait_for 2 hit "$tx" "$ty" 33 || fail "a double click in double-click mode did n
 no_notice "a correct double click"
 close_round
 
-# The about window: the link opens the home page at each click, clicks kept apart from a double.
+# The about window: its link opens the home page through the desktop's URL opener.
 click_at "$START_ID" 284 212
 about=$(wait_window "О программе" 60)
 wait_painted "$about"
-opened() { [ "$(wc -l <"$record")" -eq "$1" ]; }
-apart() { (($(date +%s%N) - clicked > 600000000)); }
-for count in 1 2; do
-    clicked=$(date +%s%N)
-    click_at "$about" 80 232
-    wait_for 60 opened "$count" || fail "click $count on the link opened $(wc -l <"$record") pages"
-    wait_for 10 apart
-done
-[ "$(sort -u "$record")" = https://kvadrilka.example.org/ ] || fail "opened $(cat "$record")"
-# Without its opener the page cannot be shown: a notice says so, over the about window.
+clicked=$(date +%s%N) && click_at "$about" 80 232
+wait_for 60 grep -qx https://kvadrilka.example.org/ "$record" || fail "the link opened '$(cat "$record")'"
+# Without its opener the page cannot be shown: a notice says so, over the about window. The
+# click must not pair with the one before as a double click, which opens nothing.
 rm "$opener"
+wait_for 10 eval '(($(date +%s%N) - clicked > 600000000))'
 click_at "$about" 80 232
 wait_for 30 find_window "О программе" "$about" || fail "no notice when the page could not be opened"
 press_key_in "$(find_window "О программе" "$about")" Return
