@@ -4,41 +4,51 @@
 #include "platform.h"
 
 #include <QList>
-#include <QString>
-#include <QUrl>
 
+#include <algorithm>
 #include <deque>
-#include <functional>
 
-// Records every box and answers from a queue (OK or Cancel when the queue is empty).
-// A hook runs while the "box is up", to look at the program's state at that moment.
-class FakeMessageBox : public MessageBox
+// Takes the next value off a queue, or gives the fallback when the queue is empty.
+template <typename T> T takeFront(std::deque<T> &queue, T fallback)
 {
-public:
+    const T value = queue.empty() ? fallback : queue.front();
+    if (!queue.empty())
+        queue.pop_front();
+    return value;
+}
+
+// Records every box and answers from the queue (else OK or Cancel). whileUp runs while it "is
+// up", to look at the program's state at that moment.
+struct FakeMessageBox : MessageBox
+{
     struct Shown
     {
         QString text;
         int buttons;
         QString title;
     };
-
-    int show(const QString &text, int buttons, const QString &title) override;
-
+    int show(const QString &text, int buttons, const QString &title) override
+    {
+        const Shown box{text, buttons, title};
+        shown.append(box);
+        mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);
+        if (whileUp)
+            whileUp(box);
+        --openNow;
+        return takeFront(answers, buttons == CancelTryContinue ? int(Cancel) : int(Ok));
+    }
     QList<Shown> shown;
     std::deque<int> answers;
     std::function<void(const Shown &)> whileUp;
-    int openNow = 0;
-    int mostOpenAtOnce = 0;
+    int openNow = 0, mostOpenAtOnce = 0;
 };
 
-// Fires only when the test says so; fire() does nothing while the timer would not tick.
+// Ticks only when the test calls fire(), and only if it would tick; fire() says whether it did.
 class FakeTimer : public Timer
 {
     Q_OBJECT
 public:
-    // Delivers one tick if the timer would tick; returns whether it did.
-    bool fire();
-    // How often the count-down was started anew (enabled, or interval set outside a tick).
+    bool fire() { return isCounting() && (deliver(), true); }
     int restarts = 0;
 
 protected:
@@ -47,9 +57,8 @@ protected:
 };
 
 // Stands still until the test moves it: advance() moves the time of day and the steady count.
-class FakeClock : public Clock
+struct FakeClock : Clock
 {
-public:
     double secondsSinceMidnight() const override { return seconds; }
     QDateTime now() const override { return date.addMSecs(steady); }
     qint64 steadyMs() const override { return steady; }
@@ -58,31 +67,26 @@ public:
         steady += ms;
         seconds += ms / 1000.0;
     }
-
     double seconds = 0;
     qint64 steady = 0;
     QDateTime date{QDate(2026, 12, 7), QTime(9, 0)};
 };
 
 // Returns the queued numbers in turn (0.5 when the queue is empty) and records every seed.
-class FakeRandom : public Random
+struct FakeRandom : Random
 {
-public:
     void seed(float s) override { seeds.append(s); }
-    float next() override;
-
+    float next() override { return takeFront(values, 0.5f); }
     QList<float> seeds;
     std::deque<float> values;
 };
 
-class FakeQuit : public Quit
+struct FakeQuit : Quit
 {
-public:
     void quit() override { ++count; }
     int count = 0;
 };
 
-// All fakes in one place, with a Platform that hands them out.
 struct FakePlatform
 {
     FakeMessageBox messages;
@@ -90,10 +94,27 @@ struct FakePlatform
     FakeClock clock;
     FakeRandom random;
     FakeQuit quit;
-    // Browsers made so far, and every page any of them was asked to open.
     int browsersMade = 0;
     bool browserSucceeds = true;
     QList<QUrl> opened;
 
-    Platform platform();
+    // Every browser made reports to this one record, so a test sees every opening.
+    struct RecordingBrowser : Browser
+    {
+        explicit RecordingBrowser(FakePlatform &fakes) : fakes(fakes) {}
+        bool open(const QUrl &url) override
+        {
+            fakes.opened.append(url);
+            return fakes.browserSucceeds;
+        }
+        FakePlatform &fakes;
+    };
+
+    Platform platform()
+    {
+        return Platform{messages, timer, clock, random, quit, [this]() -> std::unique_ptr<Browser> {
+                            ++browsersMade;
+                            return std::make_unique<RecordingBrowser>(*this);
+                        }};
+    }
 };
