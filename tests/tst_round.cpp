@@ -1,63 +1,55 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of a round without any widget: pacing, grades, texts, judging and the record.
 #include "fakes.h"
+#include "fakesettings.h"
 #include "round.h"
 #include "roundview.h"
-#include "fakesettings.h"
 
 #include <QTest>
 
-#include <cmath>
+#include <numeric>
+#include <string_view>
+#include <tuple>
 
 using namespace rules;
 
 namespace {
 
-// Keeps what the round showed; the pointer stands where the test puts it.
-class FakeView : public RoundView
-{
-public:
-    void setLabel(int number, const QString &text) override { labels[number] = text; }
-    void setTargetSize(int twips) override { size = twips; }
-    void moveTarget(int left, int top) override { at = {left, top}; }
-    void setTargetVisible(bool visible) override { this->visible = visible; }
-    void paintTarget(std::uint32_t colour) override { this->colour = colour; }
-    void print(const QString &line) override { printed.append(line); }
-    void unload() override { ++unloads; }
-    std::optional<QPointF> pointer() const override { return pointerAt; }
-
-    QMap<int, QString> labels;
-    int size = 0;
-    QPoint at;
-    bool visible = false;
-    std::uint32_t colour = ReadyColour;
-    QStringList printed;
-    int unloads = 0;
-    std::optional<QPointF> pointerAt;
-};
-
-class Recorded : public RoundReport
-{
-public:
-    void roundEnded(const RoundRecord &record) override { rounds.append(record); }
-    QList<RoundRecord> rounds;
-};
-
-// A round over fakes, set up and started as the Start button does it.
-struct Game
+// A round over fakes, set up and started as the Start button does it; start() begins another.
+// It keeps what the round showed and reported; the pointer stands where the test puts it.
+struct Game : RoundView, RoundReport
 {
     FakePlatform fakes;
     FakeSettings settings;
-    FakeView view;
-    Recorded diary;
-    Round round{fakes.platform(), settings, view};
+    Round round{fakes.platform(), settings, *this};
+
+    QMap<int, QString> labels;
+    QPoint at;
+    bool visible = false;
+    int sizeTwips = 0, unloads = 0;
+    std::uint32_t colour = ReadyColour;
+    QStringList printed;
+    std::optional<QPointF> pointerAt;
+    QList<RoundRecord> rounds;
+
+    void setLabel(int number, const QString &text) override { labels[number] = text; }
+    void setTargetSize(int twips) override { sizeTwips = twips; }
+    void moveTarget(int left, int top) override { at = {left, top}; }
+    void setTargetVisible(bool shown) override { visible = shown; }
+    void paintTarget(std::uint32_t painted) override { colour = painted; }
+    void print(const QString &line) override { printed.append(line); }
+    void unload() override { ++unloads; }
+    std::optional<QPointF> pointer() const override { return pointerAt; }
+    void roundEnded(const RoundRecord &record) override { rounds.append(record); }
 
     Game()
     {
-        round.setReport(&diary);
+        round.setReport(this);
         // The game window forwards its timer's ticks the same way.
         QObject::connect(&fakes.timer, &Timer::timeout, [this] { round.tick(); });
+        start();
     }
+    const GameState &state() const { return round.state(); }
     void start()
     {
         round.setUp();
@@ -66,41 +58,56 @@ struct Game
     // Ticks until the target asked for is up; false if the timer stopped before.
     [[nodiscard]] bool tickTo(int targetNumber)
     {
-        for (int tick = 0; tick < roundLength && round.state().TargetNumber < targetNumber; ++tick)
+        for (int tick = 0; tick < roundLength && state().TargetNumber < targetNumber; ++tick)
             fakes.timer.fire();
-        return round.state().TargetNumber == targetNumber;
+        return state().TargetNumber == targetNumber;
     }
-    // Titles of the boxes shown so far, as "leading blanks:words".
-    QStringList titles() const
+    // The boxes shown so far, each as "title|text".
+    QStringList boxes() const
     {
         QStringList seen;
-        for (const auto &box : fakes.messages.shown) {
-            const QString words = box.title.trimmed();
-            seen.append(QString::number(box.title.indexOf(words)) + QLatin1Char(':') + words);
-        }
+        for (const auto &box : fakes.messages.shown)
+            seen.append(box.title + '|' + box.text);
         return seen;
     }
-    void act(const QString &action)
+    // One letter a move: L, R, M a press of that button; x a click on the empty field; D a real
+    // double click, the first press and then the double click in place of the second.
+    void act(std::string_view moves)
     {
-        if (action == QLatin1String("left"))
-            round.press(1);
-        else if (action == QLatin1String("right"))
-            round.press(2);
-        else if (action == QLatin1String("middle"))
-            round.press(4);
-        else if (action == QLatin1String("miss"))
-            round.backgroundClick();
-        else {
-            // A real double click: the first press, then the double click in place of the second.
-            round.press(1);
-            round.doubleClick();
+        for (const char move : moves) {
+            if (move == 'x')
+                round.backgroundClick();
+            else
+                round.press(move == 'R' ? 2 : move == 'M' ? 4 : 1);
+            if (move == 'D')
+                round.doubleClick();
         }
     }
 };
 
-const QString cheating = QStringLiteral("Обнаружена попытка обмана");
-QString title(int blanks) { return QString::number(blanks) + QLatin1Char(':') + cheating; }
 QString blanks(int n) { return QString(n, QLatin1Char(' ')); }
+
+// A notice box as Game::boxes() gives it; its paragraphs are parted by an empty line.
+QString cheating(int titleBlanks, const QStringList &paragraphs)
+{
+    return blanks(titleBlanks) + "Обнаружена попытка обмана|" + paragraphs.join("\r\n\r\n");
+}
+
+// Every table is one column of a row struct; the row's first member names it.
+template <typename Row> void addRows(std::initializer_list<Row> rows)
+{
+    QTest::addColumn<Row>("row");
+    for (const Row &row : rows)
+        QTest::newRow(row.name) << row;
+}
+
+// clang-format off
+// Graded names its row with the score as the result box writes it: a blank where a minus would be.
+struct Graded { const char *name; int hits; QString grade; };
+struct SetUp { const char *name; int level; bool left, twice; int size; QStringList labels; };
+struct Judged { const char *name; bool twice, left; const char *before, *move; int hits;
+                bool red, lost; QStringList boxes; };
+// clang-format on
 
 } // namespace
 
@@ -108,435 +115,256 @@ class tst_Round : public QObject
 {
     Q_OBJECT
 private slots:
-    void roundShowsThirtyTargetsThenTheResult();
-    void gradeFollowsScore_data();
-    void gradeFollowsScore();
-    void noticeTextsAreExact_data();
-    void noticeTextsAreExact();
-    void setUpFollowsTheLevel_data();
-    void setUpFollowsTheLevel();
-    void judging_data();
-    void judging();
-    void missesBringTheNoticeTwiceFromTheSecondOn();
-    void timerIsOffUnderEveryBoxAndRestartsAfter();
-    void lostTurnCarriesIntoTheNextRound();
-    void everyTickDrawsFromAFreshSeed();
-    void countersStopAtTheirLimits();
-    void recordFollowsTheRound();
-    void recordKeepsTheWayARoundEnded();
+    void roundShowsThirtyTargetsThenTheResult()
+    {
+        Game game;
+        game.fakes.messages.answers = {MessageBox::TryAgain};
+        game.fakes.clock.seconds = 45296.789;
+        game.fakes.random.values = {0.5f, 0.25f, 0.999999f, 0.0f};
+        // Target n + 1 stays as long as the tick at target n says; the pace quickens to the end.
+        QList<int> intervals{game.fakes.timer.interval()};
+        QList<QPoint> places;
+        for (int n = 1; n < roundLength; ++n) {
+            QVERIFY(game.fakes.timer.fire());
+            QCOMPARE(game.state().TargetNumber, n + 1);
+            QCOMPARE(QPoint(game.state().TargetLeft, game.state().TargetTop), game.at);
+            intervals.append(game.fakes.timer.interval());
+            places.append(game.at);
+            game.fakes.clock.seconds += 0.004;
+        }
+        // Every target is drawn from a fresh seed, the time of day; the largest draw stays inside.
+        QCOMPARE(game.fakes.random.seeds.size(), roundLength - 1);
+        QCOMPARE(game.fakes.random.seeds.mid(0, 2), (QList<float>{45296.789f, 45296.793f}));
+        QCOMPARE(places.mid(0, 2), (QList<QPoint>{{2752, 4042}, {0, 8084}}));
+        QCOMPARE(intervals,
+                 (QList<int>{3000, 2633, 2566, 2500, 2433, 2366, 2300, 2233, 2166, 2100,
+                             2033, 1966, 1900, 1833, 1766, 1700, 1633, 1566, 1500, 1433,
+                             1366, 1300, 1233, 1166, 1100, 1033, 966,  900,  833,  766}));
+        QCOMPARE(std::accumulate(intervals.begin(), intervals.end(), 0), 52290);
+        QVERIFY(game.fakes.timer.fire());
+        const FakeMessageBox::Shown result = game.fakes.messages.shown.value(0);
+        QCOMPARE(result.title, blanks(10) + "Пришло время собирать камни");
+        QCOMPARE(result.buttons, int(MessageBox::CancelTryContinue));
+        // The box's answer is written on the field; then the field goes and the timer stops.
+        QCOMPARE(game.printed, QStringList{"10"});
+        QCOMPARE(std::tuple(game.visible, game.unloads, game.fakes.timer.isEnabled(),
+                            game.fakes.timer.interval(), game.round.isActive()),
+                 std::tuple(false, 1, false, 0, false));
+        QVERIFY(!game.fakes.timer.fire());
+    }
+
+    void gradeFollowsScore_data()
+    {
+        const QString five = blanks(31) + "П Я Т Ё Р К У", four = blanks(30) + "Ч Е Т В Ё Р К У",
+                      three = blanks(32) + "Т Р О Й К У", two = blanks(31) + "Д В О Й К У",
+                      dunce = blanks(25) + "Звание \" ТУПИЦА \"";
+        // clang-format off
+        addRows<Graded>({{" 30", 30, five}, {" 28", 28, five}, {" 27", 27, four}, {" 22", 22, four},
+                         {" 21", 21, three}, {" 15", 15, three}, {" 14", 14, two}, {" 1", 1, two},
+                         {" 0", 0, dunce}, {"-1", -1, dunce}, {"-32768", -32768, dunce}});
+        // clang-format on
+    }
+    void gradeFollowsScore()
+    {
+        QFETCH(Graded, row);
+        QCOMPARE(gradeText(row.hits), row.grade);
+        QCOMPARE(resultText(row.hits, row.grade),
+                 " Итак, из 30 возможных Вы попали по " + QString(row.name) + " кнопкам\r\n\r\n" +
+                     blanks(14) + "за такой результат Вы получаете\r\n\r\n" + row.grade);
+    }
+
+    void setUpFollowsTheLevel_data()
+    {
+        addRows<SetUp>({{"1", 1, true, false, 735, {"Начинающий", "левый", "одинарный"}},
+                        {"2", 2, false, false, 495, {"Бывалый", "правый", "одинарный"}},
+                        {"3", 3, true, true, 255, {"Опытный", "левый", "двойной"}},
+                        {"4", 4, true, false, 135, {"Супермен", "левый", "одинарный"}}});
+    }
+    void setUpFollowsTheLevel()
+    {
+        QFETCH(SetUp, row);
+        Game game;
+        game.settings.chosenLevel = row.level;
+        game.settings.left = row.left;
+        game.settings.twice = row.twice;
+        game.round.setUp();
+        // Every level starts at the bottom right: nothing moved the target from there.
+        QCOMPARE(std::tuple(game.sizeTwips, game.labels.values(), game.visible,
+                            int(game.state().TargetNumber), game.round.targetColour(), game.at),
+                 std::tuple(row.size, row.labels, true, 1, ReadyColour, QPoint()));
+    }
+
+    // The turn is brought into its state with the player's own moves ("before", the left button
+    // chosen); then the choices are set and the move is made.
+    void judging_data()
+    {
+        const QString pointTaken = blanks(31) + "Я вычел из результата одно попадание.";
+        const QString chose = "Насколько я помню Вы выбрали тренировку %1 кнопки, а не %2.";
+        const QString m2 = cheating(18, {" Одного щелчка вполне достаточно, чтобы я Вас понял.  ",
+                                         " Вы ведь выбрали одинарный щелчок, а не двойной.",
+                                         " Поэтому данный ход я не защитываю правильным."});
+        const QString m3 = cheating(6, {"Левой кнопкой надо делать двойной щелчёк.",
+                                        blanks(13) + "Этот ход Вы пропускаете."});
+        const QString m4 = cheating(22, {chose.arg("левой", "правой"), pointTaken});
+        const QString m5 = cheating(22, {chose.arg("правой", "левой"), pointTaken});
+        // clang-format off
+        addRows<Judged>({
+        //  name                            twice  left   before move hits red    lost   boxes
+            {"single left press scores",     false, true,  "",   "L", 1,  true,  false, {}},
+            {"press on red scores not",      false, true,  "L",  "L", 1,  true,  false, {}},
+            {"middle press scores",          false, true,  "",   "M", 1,  true,  false, {}},
+            {"middle scores for right",      false, false, "",   "M", 1,  true,  false, {}},
+            {"right press, left chosen",     false, true,  "",   "R", -1, false, true,  {m4}},
+            {"right press, right chosen",    false, false, "",   "R", 1,  true,  false, {}},
+            {"left press, right chosen",     false, false, "",   "L", -1, false, true,  {m5}},
+            {"lost turn: left scores not",   false, true,  "xx", "L", 0,  false, true,  {}},
+            {"lost turn: wrong still costs", false, true,  "xx", "R", -1, false, true,  {m4}},
+            {"double in single mode",        false, true,  "",   "D", 0,  true,  false, {m2}},
+            {"double on red, single mode",   false, true,  "L",  "D", 0,  true,  false, {m2}},
+            {"double, lost turn",            false, true,  "xx", "D", 0,  false, true,  {}},
+            {"double mode: double scores",   true,  true,  "",   "D", 1,  true,  false, {}},
+            {"double mode: on red",          true,  true,  "D",  "D", 1,  true,  false, {}},
+            {"double mode: press alone",     true,  true,  "",   "L", 0,  false, false, {}},
+            {"double mode: middle alone",    true,  true,  "",   "M", 0,  false, false, {}},
+            {"double mode: right press",     true,  true,  "",   "R", -1, false, true,  {m3, m4}},
+            {"double mode, lost: right",     true,  true,  "xx", "R", -1, false, true,  {m3, m4}},
+            {"double mode, lost: double",    true,  true,  "xx", "D", 0,  false, true,  {}},
+        });
+        // clang-format on
+    }
+    void judging()
+    {
+        QFETCH(Judged, row);
+        Game game;
+        game.settings.twice = row.twice;
+        game.act(row.before);
+        game.fakes.messages.shown.clear();
+        // The choices are read live, at the moment of the event.
+        game.settings.left = row.left;
+        game.act(row.move);
+        QCOMPARE(std::tuple(int(game.state().Hits), game.colour, int(game.state().TurnLost)),
+                 std::tuple(row.hits, row.red ? HitColour : ReadyColour, row.lost ? 1 : 0));
+        QCOMPARE(game.boxes(), row.boxes);
+        for (const auto &box : game.fakes.messages.shown)
+            QCOMPARE(box.buttons, int(MessageBox::OkOnly));
+        // Whatever became of this one, the next target comes up light green.
+        QVERIFY(game.fakes.timer.fire());
+        QCOMPARE(game.colour, ReadyColour);
+    }
+
+    void missesBringTheNoticeTwiceAndCountersStopAtTheirLimits()
+    {
+        Game game;
+        QList<int> lost;
+        game.fakes.messages.whileUp = [&](const auto &) { lost.append(game.state().TurnLost); };
+        game.act("x");
+        QVERIFY(game.fakes.messages.shown.isEmpty());
+        game.act("xx");
+        QCOMPARE(game.boxes(),
+                 QStringList(4, cheating(21, {" Щёлкайте по-точнее. Я даю возможность "
+                                              "промахнуться три раза. ",
+                                              blanks(26) + "Не уподобляйтесь пулемёту !!! ",
+                                              blanks(29) + "Этот ход Вы пропускаете."})));
+        // The turn is lost between the two showings, and the answer of the first is written.
+        QCOMPARE(lost, (QList<int>{0, 1, 1, 1}));
+        QCOMPARE(game.printed, (QStringList{"1", "1"}));
+        // A press on the target while the turn is lost does not reset the count.
+        game.act("L");
+        QCOMPARE(game.state().MissCount, 3);
+        // The next target starts clean.
+        QVERIFY(game.fakes.timer.fire());
+        QCOMPARE(std::tuple(int(game.state().MissCount), int(game.state().TurnLost)),
+                 std::tuple(0, 0));
+        // A long run of wrong presses and misses in one turn: the counters stop at their limits.
+        for (int i = 0; i <= 32768; ++i)
+            game.act("Rx");
+        QCOMPARE(std::tuple(int(game.state().Hits), int(game.state().MissCount)),
+                 std::tuple(-32768, 32767));
+    }
+
+    void timerIsOffUnderEveryBoxAndALostTurnCarriesOver()
+    {
+        Game game;
+        QVERIFY(game.tickTo(5));
+        int boxes = 0;
+        game.fakes.messages.whileUp = [&](const auto &) {
+            ++boxes;
+            QVERIFY(!game.fakes.timer.isEnabled());
+            QVERIFY(game.round.noticeShowing());
+            // Input while a box is up is not judged.
+            game.act("Rx");
+        };
+        for (const char *turn : {"R", "D", "xx"}) {
+            const int restarts = game.fakes.timer.restarts;
+            game.act(turn);
+            // A whole current interval starts anew once the box is gone.
+            QVERIFY(game.fakes.timer.isEnabled());
+            QVERIFY(game.fakes.timer.restarts > restarts);
+            QCOMPARE(game.fakes.timer.interval(), intervalAfter(game.state().TargetNumber - 1));
+            QVERIFY(game.fakes.timer.fire());
+        }
+        QCOMPARE(game.fakes.messages.mostOpenAtOnce, 1);
+        // A turn lost on the last target stays lost in the next round until its first tick.
+        QVERIFY(game.tickTo(roundLength));
+        game.act("R");
+        QVERIFY(game.fakes.timer.fire());
+        QCOMPARE(boxes, 6);
+        game.start();
+        game.act("L");
+        QCOMPARE(game.state().Hits, 0);
+        QVERIFY(game.fakes.timer.fire());
+        game.act("L");
+        QCOMPARE(game.state().Hits, 1);
+    }
+
+    void recordFollowsTheRoundToItsEnd()
+    {
+        Game game;
+        game.settings.chosenLevel = 2;
+        game.fakes.clock.advance(1000);
+        // 147 px from target 1's centre (33 px wide at the bottom right: 728.5, 528.5).
+        game.pointerAt = QPointF(728.5 - 147, 528.5);
+        game.start();
+        game.fakes.clock.advance(400);
+        game.act("x");
+        // Time under a box is left out of every span.
+        game.fakes.messages.whileUp = [&](const auto &) { game.fakes.clock.advance(5000); };
+        game.act("R");
+        game.fakes.clock.advance(600);
+        game.pointerAt.reset();
+        QVERIFY(game.fakes.timer.fire());
+        game.fakes.clock.advance(500);
+        game.act("L");
+        QVERIFY(game.tickTo(roundLength));
+        QVERIFY(game.fakes.timer.fire());
+        const RoundRecord played = game.rounds.value(0);
+        QCOMPARE(played.started, game.fakes.clock.date.addMSecs(1000));
+        QCOMPARE(std::tuple(played.level, played.rightButton, played.doubleClick, played.ending,
+                            played.score, played.grade, played.targets.size()),
+                 std::tuple(2, false, false, RoundEnding::Result, 0,
+                            QStringLiteral("Звание \" ТУПИЦА \""), roundLength));
+        const TargetRecord &first = played.targets[0], &second = played.targets[1];
+        QCOMPARE(std::tuple(first.number, first.shownAtMs, first.hitAfterMs, first.misses,
+                            first.width, first.distance, first.penalties),
+                 std::tuple(1, 0, -1, 1, 33.0, 147.0, QList{Penalty::RightWhileLeft}));
+        QCOMPARE(std::tuple(second.number, second.shownAtMs, second.hitAfterMs, second.distance,
+                            second.penalties.size()),
+                 std::tuple(2, 1000, 500, -1.0, 0));
+
+        // Closed by its button after a hit; closing the field afterwards reports nothing more.
+        game.start();
+        game.act("L");
+        game.round.abandon(RoundEnding::CloseButton);
+        game.round.abandon(RoundEnding::Quit);
+        game.start();
+        game.round.abandon(RoundEnding::Quit);
+        QVERIFY(!game.fakes.timer.fire());
+        QCOMPARE(game.rounds.size(), 3);
+        QCOMPARE(std::tuple(game.rounds[1].ending, game.rounds[1].score, game.rounds[1].grade,
+                            game.rounds[1].targets.size(), game.rounds[2].ending),
+                 std::tuple(RoundEnding::CloseButton, 1, QString(), 1, RoundEnding::Quit));
+    }
 };
-
-void tst_Round::roundShowsThirtyTargetsThenTheResult()
-{
-    Game game;
-    game.fakes.messages.answers = {MessageBox::TryAgain};
-    game.start();
-    QCOMPARE(game.fakes.timer.interval(), 3000);
-    // Target n + 1 stays as long as the tick at target n says; the pace quickens to the end.
-    QMap<int, int> intervals;
-    int total = firstInterval;
-    for (int n = 1; n < roundLength; ++n) {
-        QVERIFY(game.fakes.timer.fire());
-        QCOMPARE(int(game.round.state().TargetNumber), n + 1);
-        intervals[n] = game.fakes.timer.interval();
-        QVERIFY(n == 1 || intervals[n] <= intervals[n - 1]);
-        total += intervals[n];
-    }
-    const QMap<int, int> telling{{1, 2633}, {2, 2566}, {15, 1700}, {27, 900}, {29, 766}};
-    for (auto [n, ms] : telling.asKeyValueRange())
-        QCOMPARE(intervals[n], ms);
-    QCOMPARE(total, 52290);
-    QVERIFY(game.fakes.messages.shown.isEmpty());
-
-    QVERIFY(game.fakes.timer.fire());
-    QCOMPARE(game.titles(), QStringList{QStringLiteral("10:Пришло время собирать камни")});
-    QCOMPARE(game.fakes.messages.shown.first().buttons, int(MessageBox::CancelTryContinue));
-    QCOMPARE(game.view.printed, QStringList{QStringLiteral("10")});
-    QVERIFY(!game.view.visible);
-    QCOMPARE(game.view.unloads, 1);
-    QVERIFY(!game.fakes.timer.isEnabled());
-    QCOMPARE(game.fakes.timer.interval(), 0);
-    QVERIFY(!game.round.isActive());
-    QVERIFY(!game.fakes.timer.fire());
-}
-
-void tst_Round::gradeFollowsScore_data()
-{
-    QTest::addColumn<int>("hits");
-    QTest::addColumn<QString>("grade");
-    QTest::addColumn<QString>("score");
-
-    const QString five = blanks(31) + QStringLiteral("П Я Т Ё Р К У");
-    const QString four = blanks(30) + QStringLiteral("Ч Е Т В Ё Р К У");
-    const QString three = blanks(32) + QStringLiteral("Т Р О Й К У");
-    const QString two = blanks(31) + QStringLiteral("Д В О Й К У");
-    const QString dunce = blanks(25) + QStringLiteral("Звание \" ТУПИЦА \"");
-    QTest::newRow("30") << 30 << five << "по  30 кнопкам";
-    QTest::newRow("28") << 28 << five << "по  28 кнопкам";
-    QTest::newRow("27") << 27 << four << "по  27 кнопкам";
-    QTest::newRow("22") << 22 << four << "по  22 кнопкам";
-    QTest::newRow("21") << 21 << three << "по  21 кнопкам";
-    QTest::newRow("15") << 15 << three << "по  15 кнопкам";
-    QTest::newRow("14") << 14 << two << "по  14 кнопкам";
-    QTest::newRow("1") << 1 << two << "по  1 кнопкам";
-    QTest::newRow("0") << 0 << dunce << "по  0 кнопкам";
-    QTest::newRow("-1") << -1 << dunce << "по -1 кнопкам";
-    QTest::newRow("lowest") << -32768 << dunce << "по -32768 кнопкам";
-}
-
-void tst_Round::gradeFollowsScore()
-{
-    QFETCH(int, hits);
-    QFETCH(QString, grade);
-    QFETCH(QString, score);
-    QCOMPARE(gradeText(hits), grade);
-    QCOMPARE(resultText(hits, grade),
-             QStringLiteral(" Итак, из 30 возможных Вы попали ") + score +
-                 QStringLiteral("\r\n\r\n") + blanks(14) +
-                 QStringLiteral("за такой результат Вы получаете\r\n\r\n") + grade);
-}
-
-void tst_Round::noticeTextsAreExact_data()
-{
-    QTest::addColumn<Penalty>("penalty");
-    QTest::addColumn<QStringList>("paragraphs");
-    QTest::addColumn<int>("titleBlanks");
-
-    const QString skip = QStringLiteral("Этот ход Вы пропускаете.");
-    const QString pointTaken = blanks(31) + QStringLiteral("Я вычел из результата одно попадание.");
-    QTest::newRow("second miss") << Penalty::Miss
-                        << QStringList{QStringLiteral(" Щёлкайте по-точнее. Я даю возможность "
-                                                      "промахнуться три раза. "),
-                                       blanks(26) +
-                                           QStringLiteral("Не уподобляйтесь пулемёту !!! "),
-                                       blanks(29) + skip}
-                        << 21;
-    QTest::newRow("double click, single mode")
-        << Penalty::DoubleInSingleMode
-        << QStringList{QStringLiteral(" Одного щелчка вполне достаточно, чтобы я Вас понял.  "),
-                       QStringLiteral(" Вы ведь выбрали одинарный щелчок, а не двойной."),
-                       QStringLiteral(" Поэтому данный ход я не защитываю правильным.")}
-        << 18;
-    QTest::newRow("right, double mode") << Penalty::RightInDoubleMode
-                        << QStringList{QStringLiteral("Левой кнопкой надо делать двойной щелчёк."),
-                                       blanks(13) + skip}
-                        << 6;
-    QTest::newRow("right, left chosen") << Penalty::RightWhileLeft
-                        << QStringList{QStringLiteral("Насколько я помню Вы выбрали тренировку "
-                                                      "левой кнопки, а не правой."),
-                                       pointTaken}
-                        << 22;
-    QTest::newRow("left, right chosen") << Penalty::LeftWhileRight
-                        << QStringList{QStringLiteral("Насколько я помню Вы выбрали тренировку "
-                                                      "правой кнопки, а не левой."),
-                                       pointTaken}
-                        << 22;
-}
-
-void tst_Round::noticeTextsAreExact()
-{
-    QFETCH(Penalty, penalty);
-    QFETCH(QStringList, paragraphs);
-    QFETCH(int, titleBlanks);
-    const Notice shown = notice(penalty);
-    QCOMPARE(shown.text, paragraphs.join(QStringLiteral("\r\n\r\n")));
-    QCOMPARE(shown.title, blanks(titleBlanks) + cheating);
-    QCOMPARE(resultTitle(), blanks(10) + QStringLiteral("Пришло время собирать камни"));
-}
-
-void tst_Round::setUpFollowsTheLevel_data()
-{
-    QTest::addColumn<int>("level");
-    QTest::addColumn<bool>("left");
-    QTest::addColumn<bool>("twice");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QStringList>("labels");
-
-    QTest::newRow("1") << 1 << true << false << 735
-                       << QStringList{"Начинающий", "левый", "одинарный"};
-    QTest::newRow("2") << 2 << false << false << 495
-                       << QStringList{"Бывалый", "правый", "одинарный"};
-    QTest::newRow("3") << 3 << true << true << 255 << QStringList{"Опытный", "левый", "двойной"};
-    QTest::newRow("4") << 4 << true << false << 135
-                       << QStringList{"Супермен", "левый", "одинарный"};
-}
-
-void tst_Round::setUpFollowsTheLevel()
-{
-    QFETCH(int, level);
-    QFETCH(bool, left);
-    QFETCH(bool, twice);
-    QFETCH(int, size);
-    QFETCH(QStringList, labels);
-
-    Game game;
-    game.settings.chosenLevel = level;
-    game.settings.left = left;
-    game.settings.twice = twice;
-    game.round.setUp();
-    QCOMPARE(game.view.size, size);
-    QCOMPARE(game.view.labels.values(), labels);
-    QVERIFY(game.view.visible);
-    QCOMPARE(game.round.state().TargetNumber, std::int16_t(1));
-    QCOMPARE(game.round.targetColour(), ReadyColour);
-    // Every level starts at the bottom right; nothing placed it anywhere else.
-    QCOMPARE(game.view.at, QPoint());
-}
-
-void tst_Round::judging_data()
-{
-    QTest::addColumn<bool>("twice");
-    QTest::addColumn<bool>("left");
-    QTest::addColumn<bool>("turnLost");
-    QTest::addColumn<bool>("alreadyHit");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<int>("hits");
-    QTest::addColumn<bool>("red");
-    QTest::addColumn<bool>("lostAfter");
-    QTest::addColumn<QStringList>("notices");
-
-    const QString m2 = title(18), m3 = title(6), m45 = title(22);
-    // clang-format off
-    //                                            twice  left   lost   hit    action    hits red    lost   notices
-    QTest::newRow("single left press scores")     << false << true  << false << false << "left"   << 1  << true  << false << QStringList{};
-    QTest::newRow("press on red scores not")      << false << true  << false << true  << "left"   << 1  << true  << false << QStringList{};
-    QTest::newRow("middle press scores")          << false << true  << false << false << "middle" << 1  << true  << false << QStringList{};
-    QTest::newRow("middle scores for right")      << false << false << false << false << "middle" << 1  << true  << false << QStringList{};
-    QTest::newRow("right press, left chosen")     << false << true  << false << false << "right"  << -1 << false << true  << QStringList{m45};
-    QTest::newRow("right press, right chosen")    << false << false << false << false << "right"  << 1  << true  << false << QStringList{};
-    QTest::newRow("left press, right chosen")     << false << false << false << false << "left"   << -1 << false << true  << QStringList{m45};
-    QTest::newRow("lost turn: left scores not")   << false << true  << true  << false << "left"   << 0  << false << true  << QStringList{};
-    QTest::newRow("lost turn: wrong still costs") << false << true  << true  << false << "right"  << -1 << false << true  << QStringList{m45};
-    QTest::newRow("double in single mode")        << false << true  << false << false << "double" << 0  << true  << false << QStringList{m2};
-    QTest::newRow("double on red, single mode")   << false << true  << false << true  << "double" << 0  << true  << false << QStringList{m2};
-    QTest::newRow("double, lost turn")            << false << true  << true  << false << "double" << 0  << false << true  << QStringList{};
-    QTest::newRow("double mode: double scores")   << true  << true  << false << false << "double" << 1  << true  << false << QStringList{};
-    QTest::newRow("double mode: on red")          << true  << true  << false << true  << "double" << 1  << true  << false << QStringList{};
-    QTest::newRow("double mode: press alone")     << true  << true  << false << false << "left"   << 0  << false << false << QStringList{};
-    QTest::newRow("double mode: middle alone")    << true  << true  << false << false << "middle" << 0  << false << false << QStringList{};
-    QTest::newRow("double mode: right press")     << true  << true  << false << false << "right"  << -1 << false << true  << QStringList{m3, m45};
-    QTest::newRow("double mode, lost: right")     << true  << true  << true  << false << "right"  << -1 << false << true  << QStringList{m3, m45};
-    QTest::newRow("double mode, lost: double")    << true  << true  << true  << false << "double" << 0  << false << true  << QStringList{};
-    // clang-format on
-}
-
-void tst_Round::judging()
-{
-    QFETCH(bool, twice);
-    QFETCH(bool, left);
-    QFETCH(bool, turnLost);
-    QFETCH(bool, alreadyHit);
-    QFETCH(QString, action);
-    QFETCH(int, hits);
-    QFETCH(bool, red);
-    QFETCH(bool, lostAfter);
-    QFETCH(QStringList, notices);
-
-    Game game;
-    game.start();
-    // Bring the turn into the state asked for with the player's own moves.
-    game.settings.twice = twice;
-    if (alreadyHit) {
-        game.act(twice ? "double" : "left");
-        QCOMPARE(game.round.state().Hits, std::int16_t(1));
-    }
-    if (turnLost) {
-        game.act("miss");
-        game.act("miss");
-    }
-    game.fakes.messages.shown.clear();
-    // The choices are read live, at the moment of the event.
-    game.settings.left = left;
-    game.act(action);
-
-    QCOMPARE(int(game.round.state().Hits), hits);
-    QCOMPARE(game.round.targetColour() == HitColour, red);
-    QCOMPARE(game.view.colour, game.round.targetColour());
-    QCOMPARE(game.round.state().TurnLost == 1, lostAfter);
-    QCOMPARE(game.titles(), notices);
-    for (const auto &box : game.fakes.messages.shown)
-        QCOMPARE(box.buttons, int(MessageBox::OkOnly));
-}
-
-void tst_Round::missesBringTheNoticeTwiceFromTheSecondOn()
-{
-    Game game;
-    game.start();
-    QList<std::int16_t> lostWhileUp;
-    game.fakes.messages.whileUp = [&](const FakeMessageBox::Shown &) {
-        lostWhileUp.append(game.round.state().TurnLost);
-    };
-    game.act("miss");
-    QVERIFY(game.fakes.messages.shown.isEmpty());
-    game.act("miss");
-    QCOMPARE(game.titles(), QStringList(2, title(21)));
-    // The turn is lost between the two showings, and the answer of the first is written.
-    QCOMPARE(lostWhileUp, (QList<std::int16_t>{0, 1}));
-    QCOMPARE(game.view.printed, QStringList{"1"});
-    game.act("miss");
-    QCOMPARE(game.fakes.messages.shown.size(), 4);
-    QCOMPARE(game.view.printed, (QStringList{"1", "1"}));
-    // A press on the target while the turn is lost does not reset the count.
-    game.act("left");
-    QCOMPARE(int(game.round.state().MissCount), 3);
-    // The next target starts clean.
-    QVERIFY(game.fakes.timer.fire());
-    QCOMPARE(int(game.round.state().MissCount), 0);
-    QCOMPARE(int(game.round.state().TurnLost), 0);
-    QCOMPARE(game.round.targetColour(), ReadyColour);
-}
-
-void tst_Round::timerIsOffUnderEveryBoxAndRestartsAfter()
-{
-    Game game;
-    game.start();
-    QVERIFY(game.tickTo(5));
-    int boxes = 0;
-    game.fakes.messages.whileUp = [&](const FakeMessageBox::Shown &) {
-        ++boxes;
-        QVERIFY(!game.fakes.timer.isEnabled());
-        QVERIFY(game.round.noticeShowing());
-        // Input while a box is up is not judged.
-        game.round.press(2);
-        game.round.backgroundClick();
-    };
-    const QList<QStringList> turns{{"right"}, {"double"}, {"miss", "miss"}};
-    for (const QStringList &turn : turns) {
-        const int restarts = game.fakes.timer.restarts;
-        const int before = boxes;
-        for (const QString &action : turn)
-            game.act(action);
-        QVERIFY(boxes > before);
-        // A whole current interval starts anew once the box is gone.
-        QVERIFY(game.fakes.timer.isEnabled());
-        QVERIFY(game.fakes.timer.restarts > restarts);
-        QCOMPARE(game.fakes.timer.interval(), intervalAfter(game.round.state().TargetNumber - 1));
-        QVERIFY(game.fakes.timer.fire());
-    }
-    QCOMPARE(boxes, 4);
-    QCOMPARE(game.fakes.messages.mostOpenAtOnce, 1);
-    QVERIFY(game.tickTo(roundLength));
-    QVERIFY(game.fakes.timer.fire());
-    QCOMPARE(boxes, 5);
-}
-
-void tst_Round::lostTurnCarriesIntoTheNextRound()
-{
-    Game game;
-    game.start();
-    QVERIFY(game.tickTo(roundLength));
-    game.act("right");
-    QVERIFY(game.fakes.timer.fire());
-    QCOMPARE(int(game.round.state().TurnLost), 1);
-
-    game.round.setUp();
-    game.round.startPacing();
-    QCOMPARE(int(game.round.state().Hits), 0);
-    game.act("left");
-    QCOMPARE(int(game.round.state().Hits), 0);
-    QVERIFY(game.fakes.timer.fire());
-    game.act("left");
-    QCOMPARE(int(game.round.state().Hits), 1);
-}
-
-void tst_Round::everyTickDrawsFromAFreshSeed()
-{
-    Game game;
-    game.start();
-    game.fakes.clock.seconds = 45296.789;
-    game.fakes.random.values = {0.5f, 0.25f, 0.999999f, 0.0f};
-    QVERIFY(game.fakes.timer.fire());
-    QCOMPARE(game.fakes.random.seeds, QList<float>{45296.789f});
-    QCOMPARE(game.view.at, QPoint(2752, 4042));
-    QCOMPARE(game.round.state().TargetLeft, std::int16_t(2752));
-    QCOMPARE(game.round.state().TargetTop, std::int16_t(4042));
-    game.fakes.clock.seconds += 0.004;
-    QVERIFY(game.fakes.timer.fire());
-    QCOMPARE(game.fakes.random.seeds.last(), 45296.793f);
-    // The largest draw stays inside the range.
-    QCOMPARE(game.view.at, QPoint(0, 8084));
-}
-
-void tst_Round::countersStopAtTheirLimits()
-{
-    QCOMPARE(increment(32767), std::int16_t(32767));
-    QCOMPARE(decrement(-32768), std::int16_t(-32768));
-    QCOMPARE(increment(-1), std::int16_t(0));
-    QCOMPARE(decrement(0), std::int16_t(-1));
-}
-
-void tst_Round::recordFollowsTheRound()
-{
-    Game game;
-    game.settings.chosenLevel = 2;
-    game.fakes.clock.advance(1000);
-    // The pointer 147 px from target 1's centre (bottom right, 33 px wide: centre 728.5, 528.5).
-    game.view.pointerAt = QPointF(728.5 - 147, 528.5);
-    game.start();
-    game.fakes.clock.advance(400);
-    game.act("miss");
-    // Time under the box is left out of every span.
-    game.fakes.messages.whileUp = [&](const FakeMessageBox::Shown &) {
-        game.fakes.clock.advance(5000);
-    };
-    game.act("right");
-    game.fakes.messages.whileUp = nullptr;
-    game.fakes.clock.advance(600);
-    game.view.pointerAt.reset();
-    QVERIFY(game.fakes.timer.fire());
-    game.fakes.clock.advance(500);
-    game.act("left");
-    QVERIFY(game.tickTo(roundLength));
-    QVERIFY(game.fakes.timer.fire());
-
-    QCOMPARE(game.diary.rounds.size(), 1);
-    const RoundRecord &round = game.diary.rounds.first();
-    QCOMPARE(round.started, game.fakes.clock.date.addMSecs(1000));
-    QCOMPARE(round.level, 2);
-    QVERIFY(!round.rightButton);
-    QVERIFY(!round.doubleClick);
-    QCOMPARE(round.ending, RoundEnding::Result);
-    QCOMPARE(round.score, 0);
-    QCOMPARE(round.grade, QStringLiteral("Звание \" ТУПИЦА \""));
-    QCOMPARE(round.targets.size(), roundLength);
-
-    const TargetRecord &first = round.targets[0];
-    QCOMPARE(first.number, 1);
-    QCOMPARE(first.shownAtMs, 0);
-    QCOMPARE(first.hitAfterMs, -1);
-    QCOMPARE(first.misses, 1);
-    QCOMPARE(first.penalties, QList<Penalty>{Penalty::RightWhileLeft});
-    QCOMPARE(first.width, 33.0);
-    QCOMPARE(first.distance, 147.0);
-    const TargetRecord &second = round.targets[1];
-    QCOMPARE(second.number, 2);
-    QCOMPARE(second.shownAtMs, 1000);
-    QCOMPARE(second.hitAfterMs, 500);
-    QCOMPARE(second.distance, -1.0);
-    QVERIFY(second.penalties.isEmpty());
-}
-
-void tst_Round::recordKeepsTheWayARoundEnded()
-{
-    Game game;
-    game.start();
-    game.act("left");
-    game.round.abandon(RoundEnding::CloseButton);
-    // Closing the field afterwards reports nothing more.
-    game.round.abandon(RoundEnding::Quit);
-    QVERIFY(!game.fakes.timer.isEnabled());
-    QCOMPARE(game.diary.rounds.size(), 1);
-    QCOMPARE(game.diary.rounds[0].ending, RoundEnding::CloseButton);
-    QCOMPARE(game.diary.rounds[0].score, 1);
-    QVERIFY(game.diary.rounds[0].grade.isEmpty());
-    QCOMPARE(game.diary.rounds[0].targets.size(), 1);
-
-    game.start();
-    game.round.abandon(RoundEnding::Quit);
-    QCOMPARE(game.diary.rounds.size(), 2);
-    QCOMPARE(game.diary.rounds[1].ending, RoundEnding::Quit);
-    QVERIFY(!game.fakes.timer.fire());
-}
 
 QTEST_MAIN(tst_Round)
 #include "tst_round.moc"
