@@ -602,7 +602,9 @@ void DiaryStore::fail(Failure kind, const QString &detail, const QString &where)
                     keptInMemory();
         break;
     }
-    m_problemStays = kind == Failure::Damaged;
+    // Both are told once and are still true after the next good write: a file set aside, a round
+    // left out.
+    m_problemStays = kind == Failure::Damaged || kind == Failure::Refused;
     const unsigned bit = 1u << unsigned(kind);
     if (!(m_told & bit)) {
         m_told |= bit;

@@ -93,6 +93,6 @@ private:
     // Failures already told on standard error, one bit per kind, until a write works again.
     unsigned m_told = 0;
     QString m_problem;
-    // That a damaged file was set aside stays worth knowing after the fresh diary works.
+    // A damaged file set aside, or a round left out, stays worth knowing after writes work again.
     bool m_problemStays = false;
 };
