@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The diary's store on real SQLite files, its figures and export, and its window.
+#include "dialogs.h"
 #include "diarystore.h"
+#include "diarywindow.h"
 
+#include <QBarSet>
+#include <QChartView>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXYSeries>
 
 namespace {
 
@@ -15,9 +23,10 @@ TargetRecord target(double distance, qint64 hitAfterMs, int misses = 0,
     return {0, 0, hitAfterMs, penalties, misses, distance, width};
 }
 
-RoundRecord round(int minute, int level = 1, QList<TargetRecord> targets = {}, QString grade = {})
+RoundRecord round(int minute, int level = 1, QList<TargetRecord> targets = {}, QString grade = {},
+                  int day = 7)
 {
-    const QDateTime started(QDate(2026, 12, 7), QTime(10, minute, 5));
+    const QDateTime started(QDate(2026, 12, day), QTime(10, minute, 5));
     return {.started = started, .level = level, .grade = grade, .targets = targets};
 }
 
@@ -45,9 +54,59 @@ struct Failure
     int kept = 2, saved = 4;
 };
 
+// The window over a file of the given bytes that got rounds on days 1 to 5 at two levels. It
+// answers the window's questions as the test says and counts them.
+struct Diary : Dialogs
+{
+    QTemporaryDir dir;
+    DiaryStore store{dir.filePath("diary.sqlite"), dir.filePath("settings.ini")};
+    DiaryWindow window{store, *this};
+    QString fileName;
+    bool yes = false;
+    int asked = 0, told = 0;
+    explicit Diary(const QByteArray &fileBytes = {})
+    {
+        if (QFile file(dir.filePath("diary.sqlite")); file.open(QIODevice::WriteOnly))
+            file.write(fileBytes);
+        for (int day = 1; day <= 5; ++day)
+            play(day, day % 2 ? 1 : 3, {day * 100, 500});
+        window.show();
+    }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return fileName; }
+    bool confirm(QWidget *, const QString &, const QString &) override { return ++asked, yes; }
+    void tell(QWidget *, const QString &, const QString &) override { ++told; }
+    // Every target two bits away: log2(147 / 49 + 1).
+    void play(int day, int level, const QList<qint64> &hitTimes)
+    {
+        QList<TargetRecord> targets;
+        for (const qint64 time : hitTimes)
+            targets.append(target(147, time));
+        store.roundEnded(round(0, level, targets, {}, day));
+    }
+    void click(const char *n) { QTest::mouseClick(window.findChild<QWidget *>(n), Qt::LeftButton); }
+    // The status line when it shows, the day of each row top to bottom, the score chart's lines
+    // with their points and the bars of the chosen round.
+    QString shown() const
+    {
+        QStringList shown;
+        if (const auto *status = window.findChild<QLabel *>("status"); status->isVisible())
+            shown.append(status->text());
+        const QAbstractItemModel *rounds = window.findChild<QTableView *>()->model();
+        for (int row = 0; row < rounds->rowCount(); ++row)
+            shown.append(rounds->index(row, 0).data().toString().left(2));
+        for (QAbstractSeries *s : window.findChild<QChartView *>("scoreChart")->chart()->series())
+            shown.append(s->name() + '/' + QString::number(static_cast<QXYSeries *>(s)->count()));
+        const auto *bars =
+            window.findChild<QChartView *>("targetChart")->chart()->findChild<QBarSet *>();
+        for (int i = 0; i < bars->count(); ++i)
+            shown.append(QString::number(bars->at(i)));
+        return shown.join(' ');
+    }
+};
+
 } // namespace
 
-class tst_DiaryStore : public QObject
+class tst_Diary : public QObject
 {
     Q_OBJECT
 private slots:
@@ -139,7 +198,41 @@ private slots:
         QVERIFY(failure.kept ? place.store.problem().isEmpty()
                              : place.store.problem().contains(failure.word));
     }
+
+    void showsTheDiaryAndFollowsIt()
+    {
+        // The damaged file was set aside when the first round came: the parents should hear of it.
+        Diary diary(QByteArray(8192, 'x'));
+        QVERIFY(diary.store.problem().startsWith("Не удалось прочитать дневник: файл повреждён"));
+        // Written while the window is open: newest first, one line per level, the round's targets.
+        diary.play(6, 4, {100, 0, -1});
+        QCOMPARE(diary.shown(), diary.store.problem() +
+                                    " 06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
+        diary.window.findChild<QTableView *>()->selectRow(4);
+        // Two bits (log2(147 / 49 + 1)) in 0.2 s and in 0.5 s.
+        QVERIFY(diary.window.findChild<QLabel *>("throughput")->text().contains(" 7,0 бит/с."));
+        // A round chosen by hand stays chosen when a new one comes.
+        diary.play(7, 4, {});
+        QVERIFY(diary.shown().endsWith("Супермен/2 200 500"));
+    }
+
+    void buttonsAskAndTell()
+    {
+        Diary diary;
+        for (const QString name : {"", "no/such.csv", "out.csv"}) { // cancelled, no folder, saved
+            diary.fileName = name.isEmpty() ? name : diary.dir.filePath(name);
+            diary.click("exportCsv");
+        }
+        QVERIFY(QFile::exists(diary.fileName) && diary.told == 1);
+        diary.click("clearDiary");
+        QVERIFY(diary.shown().startsWith("05 04 03 02 01"));
+        diary.yes = true;
+        diary.click("clearDiary");
+        QVERIFY(diary.asked == 2 && diary.store.rounds().isEmpty());
+        QCOMPARE(diary.shown(),
+                 "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
+    }
 };
 
-QTEST_MAIN(tst_DiaryStore)
-#include "tst_diarystore.moc"
+QTEST_MAIN(tst_Diary)
+#include "tst_diary.moc"
