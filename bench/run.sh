@@ -26,14 +26,14 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
 cmake --build "$build" --parallel 2 --target kvadrilka bench_bare bench_launchwatch \
     bench_pacing bench_response bench_diaryopen >/dev/null
 
-source tests/e2e/lib.sh
+source tools/display.sh
 start_xvfb 1280x1024
 unset QT_QPA_PLATFORM
 
 game=$build/app/kvadrilka
 bare=$build/bench/bare/bench_bare
 watch=$build/bench/bench_launchwatch
-data=$E2E_TMP/bench
+data=$SCRATCH/bench
 mkdir -p "$data"
 
 # The value of KEY in key=value lines.
@@ -95,7 +95,7 @@ cpu_over() {
 echo "Idle cost: 10 s of each settings window waiting, then 20 s of a round ..."
 "$bare" &
 bare_pid=$!
-E2E_PIDS+=("$bare_pid")
+CHILD_PIDS+=("$bare_pid")
 wait_window bare 60 >/dev/null
 sleep 1
 bare_idle_ms=$(cpu_over "$bare_pid" 10)
@@ -103,7 +103,7 @@ kill "$bare_pid"
 
 "$game" &
 game_pid=$!
-E2E_PIDS+=("$game_pid")
+CHILD_PIDS+=("$game_pid")
 settings=$(wait_window "Квадрилка" 60)
 sleep 1
 ours_idle_ms=$(cpu_over "$game_pid" 10)

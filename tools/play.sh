@@ -22,10 +22,10 @@ if ! $headless; then
 fi
 
 shot="$PWD/kvadrilka-settings.png"
-source tests/e2e/lib.sh
+source tools/display.sh
 start_xvfb 1024x768
-build/play/app/kvadrilka >"$E2E_TMP/game.log" 2>&1 &
-E2E_PIDS+=($!)
+build/play/app/kvadrilka >"$SCRATCH/game.log" 2>&1 &
+CHILD_PIDS+=($!)
 id=$(wait_window "Квадрилка" 60)
 wait_painted "$id"
 read -r x y w h < <(window_geometry "$id")

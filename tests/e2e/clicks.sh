@@ -6,9 +6,9 @@ source "$(dirname "$0")/lib.sh"
 cheat="Обнаружена попытка обмана"
 
 # The URL opener is looked up in PATH: ours only writes down what it was asked to open.
-record="$E2E_TMP/opened.txt" opener="$E2E_TMP/bin/xdg-open" && mkdir "$E2E_TMP/bin"
+record="$SCRATCH/opened.txt" opener="$SCRATCH/bin/xdg-open" && mkdir "$SCRATCH/bin"
 printf '#!/bin/sh\necho "$@" >>"%s"\n' "$record" >"$opener" && chmod +x "$opener" && : >"$record"
-export PATH="$E2E_TMP/bin:$PATH"
+export PATH="$SCRATCH/bin:$PATH"
 unset BROWSER DEFAULT_BROWSER
 
 no_notice() { [[ $(windows) != *"$cheat"* ]] || fail "a notice came for $1: $(windows)"; }

@@ -8,9 +8,9 @@ version=${2:?project version}
 need dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev lintian:lintian Xvfb:xvfb xdotool:xdotool \
     xprop:x11-utils file:file
 
-out="$E2E_TMP/deb"
-"${3:-cpack}" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$E2E_TMP/cpack.log" 2>&1 ||
-    fail "cpack -G DEB failed: $(cat "$E2E_TMP/cpack.log")"
+out="$SCRATCH/deb"
+"${3:-cpack}" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$SCRATCH/cpack.log" 2>&1 ||
+    fail "cpack -G DEB failed: $(cat "$SCRATCH/cpack.log")"
 debs=("$out"/kvadrilka_*.deb)
 deb="$out/kvadrilka_${version}-1_$(dpkg --print-architecture).deb"
 [ "${debs[*]}" = "$deb" ] || fail "cpack made ${debs[*]##*/}"
@@ -22,11 +22,11 @@ for lib in libqt6sql6-sqlite libc6 libqt6core6 libqt6gui6 libqt6widgets6 libstdc
     [[ $depends == *[:,]" $lib"[\ ,]* ]] || fail "Depends and Recommends '$depends' lack $lib"
 done
 # lintian fails on errors only; its warnings are listed, with their reasons, in the README.
-lintian --fail-on error --tag-display-limit 0 "$deb" >"$E2E_TMP/lintian.log" 2>&1 ||
-    fail "lintian found errors (or could not run): $(cat "$E2E_TMP/lintian.log")"
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$SCRATCH/lintian.log" 2>&1 ||
+    fail "lintian found errors (or could not run): $(cat "$SCRATCH/lintian.log")"
 
-dpkg-deb -x "$deb" "$E2E_TMP/root"
-program="$E2E_TMP/root/usr/games/kvadrilka"
+dpkg-deb -x "$deb" "$SCRATCH/root"
+program="$SCRATCH/root/usr/games/kvadrilka"
 [[ $(file -b "$program") == *", stripped"* ]] || fail "the packaged binary is not stripped"
 launch_game 1024x768
 kill -0 "$GAME_PID" 2>/dev/null || fail "the unpacked game has died"

@@ -6,18 +6,18 @@ source "$(dirname "$0")/lib.sh"
 build=${1:?build directory}
 version=${2:?project version}
 id=org.example.Kvadrilka
-prefix="$E2E_TMP/prefix"
+prefix="$SCRATCH/prefix"
 need desktop-file-validate:desktop-file-utils appstreamcli:appstream file:file
 
-"${3:-cmake}" --install "$build" --prefix "$prefix" >"$E2E_TMP/install.log" 2>&1 ||
-    fail "cmake --install failed: $(cat "$E2E_TMP/install.log")"
+"${3:-cmake}" --install "$build" --prefix "$prefix" >"$SCRATCH/install.log" 2>&1 ||
+    fail "cmake --install failed: $(cat "$SCRATCH/install.log")"
 sizes=(16 22 24 32 48 64 128 256)
 printf '%s\n' bin/kvadrilka "share/applications/$id.desktop" share/man/{,ru/}man6/kvadrilka.6.gz \
     share/doc/kvadrilka/{changelog.Debian.gz,copyright} "share/metainfo/$id.metainfo.xml" \
     "share/icons/hicolor/scalable/apps/$id.svg" "${sizes[@]/%/\/apps\/$id.png}" |
-    sed "s|^\([0-9]*\)/apps|share/icons/hicolor/\1x\1/apps|" | sort >"$E2E_TMP/want"
-(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | sort) >"$E2E_TMP/have"
-diff -u "$E2E_TMP/want" "$E2E_TMP/have" >&2 || fail "installed files differ (- wanted, + found)"
+    sed "s|^\([0-9]*\)/apps|share/icons/hicolor/\1x\1/apps|" | sort >"$SCRATCH/want"
+(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | sort) >"$SCRATCH/have"
+diff -u "$SCRATCH/want" "$SCRATCH/have" >&2 || fail "installed files differ (- wanted, + found)"
 # The bitmaps are rendered from the SVG while building, each at its own size.
 for size in "${sizes[@]}"; do
     png="$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"

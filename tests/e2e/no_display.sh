@@ -9,9 +9,9 @@ for DISPLAY in :bogus-unused ""; do
         { unset DISPLAY; said="a display (DISPLAY is not set)"; }
     want="kvadrilka: cannot open $said; start the game from a graphical session"
     status=0
-    timeout 60 "$program" >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
-    said=$(cat "$E2E_TMP/err")
-    [ "$status $(wc -l <"$E2E_TMP/err") $(wc -c <"$E2E_TMP/out") $said" = "1 1 0 $want" ] ||
+    timeout 60 "$program" >"$SCRATCH/out" 2>"$SCRATCH/err" || status=$?
+    said=$(cat "$SCRATCH/err")
+    [ "$status $(wc -l <"$SCRATCH/err") $(wc -c <"$SCRATCH/out") $said" = "1 1 0 $want" ] ||
         fail "DISPLAY='${DISPLAY:-}': status $status, said '$said', not '$want'"
 done
 echo "no_display: one clear line and status 1"

@@ -23,8 +23,8 @@ find_window "Квадрилка" >/dev/null || fail "settings window gone after 
 click_at "$START_ID" 172 212 # "Выход"
 ends_cleanly Exit
 
-"$program" --journal >"$E2E_TMP/game.log" 2>&1 &
-E2E_PIDS+=($!)
+"$program" --journal >"$SCRATCH/game.log" 2>&1 &
+CHILD_PIDS+=($!)
 diary=$(wait_window "Дневник" 60)
 wait_painted "$diary"
 read -r dx dy _ _ < <(window_geometry "$diary")
