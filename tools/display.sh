@@ -87,4 +87,6 @@ painted() {
     read -r x y w h < <(window_geometry "$1")
     [ "$(pixel $((x + w / 2)) $((y + h - 2)))" != "#000000" ]
 }
+# No window manager raises a window: raise it, then click at X Y in it.
+click_at() { xdotool windowraise "$1" && xdotool mousemove --window "$1" "$2" "$3" click 1; }
 wait_painted() { wait_for "${2:-60}" painted "$1" || fail "window $1 was not painted"; }

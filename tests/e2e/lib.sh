@@ -9,7 +9,6 @@ no_window() { ! find_window "$@"; }
 wait_window_gone() { wait_for "${2:-60}" no_window "$1" || fail "window '$1' still open"; }
 blanks() { printf '%*s' "$1" ''; }
 count_colour() { pixels "$@" | grep -c "$5 " || true; }
-click_at() { xdotool windowraise "$1" && xdotool mousemove --window "$1" "$2" "$3" click 1; }
 # Typed as a keyboard would: a key sent to a window fails on release once the press closed it.
 press_key_in() {
     xdotool windowraise "$1"
