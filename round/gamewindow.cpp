@@ -49,8 +49,7 @@ void GameWindow::load()
 {
     if (m_loaded)
         return;
-    m_timer.setEnabled(false);
-    m_timer.setInterval(0);
+    m_round.stopPacing();
     m_printed.clear();
     createControls();
     m_loaded = true;
@@ -67,10 +66,9 @@ void GameWindow::unload()
 void GameWindow::closeEvent(QCloseEvent *event)
 {
     if (m_loaded) {
-        // Still running: the field was closed from outside, as when the program ends.
+        // Still running: the field was closed from outside, as when the program ends. Abandoning
+        // the round stops its pacing.
         m_round.abandon(RoundEnding::Quit);
-        m_timer.setEnabled(false);
-        m_timer.setInterval(0);
         destroyControls(this, {Picture1, Command1, Label1, Label2, Label3, Label4, Label5});
         m_loaded = false;
     }

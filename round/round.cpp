@@ -90,10 +90,15 @@ void Round::targetShown(int left, int top)
                            m_report ? m_view.pointer() : std::nullopt);
 }
 
+void Round::stopPacing()
+{
+    m_timer.setEnabled(false);
+    m_timer.setInterval(0);
+}
+
 void Round::finish()
 {
-    m_timer.setInterval(0);
-    m_timer.setEnabled(false);
+    stopPacing();
     m_view.setTargetVisible(false);
     m_state.GradeText = gradeText(m_state.Hits);
     const int answer = showNotice(resultText(m_state.Hits, m_state.GradeText),
@@ -107,8 +112,7 @@ void Round::abandon(RoundEnding ending)
 {
     if (!m_active)
         return;
-    m_timer.setEnabled(false);
-    m_timer.setInterval(0);
+    stopPacing();
     report(ending);
 }
 

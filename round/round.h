@@ -27,6 +27,8 @@ public:
     void setUp();
     // Start: the pacing timer runs and the current target gets a whole first interval.
     void startPacing();
+    // The pacing timer off with no interval, as a freshly loaded field has it.
+    void stopPacing();
     void tick();
     // A button went down over the target: 1 left, 2 right, 4 middle.
     void press(int button);
