@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Proves the README's two commands on a fresh minimal Debian 12: in a bare root made with
+# mmdebstrap it runs the test command, then the play command's headless path, and checks the
+# screenshot; then it installs the built package alone in a second bare root and starts the game
+# there. Only the bare root and downloaded .deb files are cached: neither proves anything.
+#
+#   tools/fresh-check.sh        (as root, or as a user with sudo)
+#
+# FRESH_CACHE (default /var/cache/kvadrilka-fresh) holds the cache, FRESH_TMP (default /var/tmp)
+# the roots while they are in use; the roots are removed afterwards, also on failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+say() { echo "fresh-check: $*"; }
+die() {
+    echo "fresh-check: FAILED: $*" >&2
+    echo "fresh-check: $passed passed, 1 failed"
+    exit 1
+}
+passed=0
+
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null ||
+        { echo "fresh-check: needs root (or sudo) to make and enter a Debian root" >&2; exit 1; }
+    exec sudo --preserve-env=CI,FRESH_CACHE,FRESH_TMP "$0" "$@"
+fi
+source tools/packages.sh
+tools/deps.sh "${FRESH_CHECK_PACKAGES[@]}"
+
+cache=${FRESH_CACHE:-/var/cache/kvadrilka-fresh}
+mkdir -p "$cache/debs/partial"
+exec 9>"$cache/lock"
+flock -n 9 || die "another fresh check is using $cache"
+
+# A root with the build and test packages takes about 4 GiB, the two builds 2 more.
+need_gib=8
+tmp_root=${FRESH_TMP:-/var/tmp}
+free_gib=$(df --output=avail -BG "$tmp_root" | tail -n 1 | tr -dc 0-9)
+((free_gib >= need_gib)) || die "only ${free_gib} GiB free in $tmp_root, $need_gib GiB needed"
+free_gib=$(df --output=avail -BG "$cache" | tail -n 1 | tr -dc 0-9)
+((free_gib >= 1)) || die "only ${free_gib} GiB free in $cache for the cache, 1 GiB needed"
+
+work=$(mktemp -d "$tmp_root/kvadrilka-fresh.XXXXXX")
+inside_pid=
+finish() {
+    # The mounts live in the roots' own namespaces and end with them; the folders go after.
+    [ -n "$inside_pid" ] && kill -KILL "$inside_pid" 2>/dev/null && wait "$inside_pid" 2>/dev/null
+    rm -rf --one-file-system "$work"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+step_start=$SECONDS
+step() {
+    say "$1 ($((SECONDS - step_start)) s)"
+    passed=$((passed + 1))
+    step_start=$SECONDS
+}
+# The first apt or mmdebstrap error line, or the last line when there is none.
+first_error() { grep -m 1 -E '^(E|W): |Could not|Failed to fetch|Temporary failure' "$1" || tail -n 1 "$1"; }
+
+# What the host's apt reads to reach its package sources: the sources themselves, the keyrings
+# they name, and settings of how to get there (a proxy, or an archive snapshot's old dates).
+host_sources=()
+[ -s /etc/apt/sources.list ] && host_sources+=(/etc/apt/sources.list)
+for f in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && host_sources+=("$f")
+done
+((${#host_sources[@]})) || die "the host has no apt sources to copy"
+host_apt_settings=()
+for f in /etc/apt/apt.conf /etc/apt/apt.conf.d/*; do
+    [ -f "$f" ] && grep -qiE 'proxy|Check-Valid-Until|Check-Date' "$f" && host_apt_settings+=("$f")
+done
+
+# The bare base: --variant=apt with what a bare install adds. Named by what made it, remade when
+# a week old.
+base_key=$(cat "${host_sources[@]}" "${host_apt_settings[@]}" | sha256sum | cut -c1-12)
+base="$cache/bookworm-apt-$base_key.tar"
+if [ -f "$base" ] && [ -n "$(find "$base" -mtime -7)" ]; then
+    step "bare Debian 12 root from the cache, $((($(date +%s) - $(stat -c %Y "$base")) / 3600)) h old"
+else
+    rm -f "$cache"/bookworm-apt-*.tar
+    aptopts=()
+    for f in "${host_apt_settings[@]}"; do aptopts+=(--aptopt="$f"); done
+    mmdebstrap --variant=apt --include=sudo,ca-certificates "${aptopts[@]}" \
+        bookworm "$work/base.tar" "${host_sources[@]}" >"$work/mmdebstrap.log" 2>&1 ||
+        die "could not make a bare Debian 12 root; the package sources may not answer: $(first_error "$work/mmdebstrap.log")"
+    mv "$work/base.tar" "$base"
+    step "bare Debian 12 root made with mmdebstrap"
+fi
+
+# make_root NAME: a new root from the base, with the host's apt sources, settings and resolver.
+make_root() {
+    local root="$work/$1" f key
+    mkdir "$root"
+    tar -xf "$base" -C "$root"
+    rm -f "$root/etc/apt/sources.list" "$root"/etc/apt/sources.list.d/*
+    for f in "${host_sources[@]}"; do cp "$f" "$root$f"; done
+    for key in $(sed -n 's/^[[:space:]]*Signed-By:[[:space:]]*\(\/[^[:space:]]*\).*/\1/p; s/.*signed-by=\([^] ]*\).*/\1/p' \
+        "${host_sources[@]}" | sort -u); do
+        [ -f "$key" ] && [ ! -e "$root$key" ] && install -D -m 644 "$key" "$root$key"
+    done
+    for f in "${host_apt_settings[@]}"; do cp "$f" "$root/etc/apt/apt.conf.d/${f##*/}"; done
+    rm -f "$root/etc/resolv.conf"
+    cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+    mkdir -p "$root/var/cache/apt/archives"
+}
+
+# inside NAME COMMAND...: runs in the root, in namespaces of its own: its mounts are gone and
+# every process it started is ended when it returns, however it ends.
+inside() {
+    local root="$work/$1"
+    shift
+    unshare --mount --pid --fork --kill-child --propagation private -- bash -c '
+        set -e
+        root=$1 && shift
+        mount -t proc proc "$root/proc"
+        mount -t sysfs sysfs "$root/sys"
+        mount --rbind /dev "$root/dev"
+        mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
+        mount --bind "$FRESH_DEBS" "$root/var/cache/apt/archives"
+        exec chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:/usr/games \
+            CI="${CI:-}" "$@"' inside "$root" "$@" &
+    inside_pid=$!
+    local status=0
+    wait "$inside_pid" || status=$?
+    inside_pid=
+    return "$status"
+}
+export FRESH_DEBS="$cache/debs"
+
+# Whether apt in the root reaches the package sources, said in one line when it does not.
+reach_sources() {
+    inside "$1" apt-get update >"$work/update.log" 2>&1 && ! grep -qE '^(W|E): ' "$work/update.log" ||
+        die "apt in the bare root does not reach the package sources (no network?): $(first_error "$work/update.log")"
+}
+
+make_root build
+mkdir -p "$work/build/src/kvadrilka"
+git archive HEAD | tar -x -C "$work/build/src/kvadrilka"
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+    say "note: uncommitted changes are not checked, only HEAD $(git rev-parse --short HEAD)"
+reach_sources build
+step "root for the README's commands ready, HEAD $(git rev-parse --short HEAD) in /src/kvadrilka"
+
+# The README's second command, as a new user runs it.
+inside build bash -c 'cd /src/kvadrilka && tools/test.sh' </dev/null ||
+    die "the README's test command failed in the bare root"
+step "the README's test command passed in the bare root"
+
+# The first command's headless path, and its screenshot taken out and looked at.
+inside build bash -c 'cd /src/kvadrilka && tools/play.sh' </dev/null ||
+    die "the README's play command failed in the bare root"
+shot="$work/kvadrilka-settings.png"
+cp "$work/build/src/kvadrilka/kvadrilka-settings.png" "$shot" ||
+    die "the play command left no screenshot"
+# The settings window's client area is 348 x 250; its face is drawn in grey with black text.
+read -r format width height colours < <(identify -format '%m %w %h %k\n' "$shot" 2>/dev/null) ||
+    die "the screenshot is not a picture"
+[ "$format $width $height" = "PNG 348 250" ] ||
+    die "the screenshot is a $format of $width x $height, not the 348 x 250 settings window"
+((colours >= 8)) || die "the screenshot has only $colours colours: nothing drawn"
+dark=$(convert "$shot" -colorspace Gray -format '%[fx:mean<0.5]' info:)
+[ "$dark" = 0 ] || die "the screenshot is mostly dark: not the settings window"
+mkdir -p build
+cp "$shot" build/fresh-check-settings.png
+step "the README's play command ran the game; its screenshot (${width} x ${height}, $colours colours) is in build/fresh-check-settings.png"
+
+# The package, from the tree the tests built, installed alone in a second bare root.
+inside build bash -c 'cd /src/kvadrilka && cpack -G DEB --config build/ci/CPackConfig.cmake -B /src/deb' \
+    >"$work/cpack.log" 2>&1 </dev/null || die "cpack failed: $(tail -n 3 "$work/cpack.log")"
+debs=("$work"/build/src/deb/kvadrilka_*.deb)
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || die "cpack made no single package: ${debs[*]##*/}"
+deb=${debs[0]##*/}
+step "package $deb built"
+
+make_root package
+cp "${debs[0]}" "$work/package/root/"
+cp tools/display.sh "$work/package/root/display.sh"
+rm -rf "$work/build"
+reach_sources package
+inside package bash -c "
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y -qq --no-install-recommends ./root/$deb </dev/null >/root/install.log 2>&1 ||
+        { tail -n 5 /root/install.log; exit 1; }" ||
+    die "the package does not install in a bare root"
+# The display tools come after the package, so that they cannot stand in for what it depends on.
+inside package bash -c '
+    export DEBIAN_FRONTEND=noninteractive
+    set -euo pipefail
+    apt-get install -y -qq --no-install-recommends xvfb xauth x11-utils xdotool imagemagick \
+        </dev/null >/root/tools.log 2>&1 || { tail -n 5 /root/tools.log; exit 1; }
+    cd /root
+    source ./display.sh
+    start_xvfb 1024x768
+    version=$(kvadrilka --version 2>&1) || fail "kvadrilka --version: $version"
+    echo "installed: $version"
+    kvadrilka >"$SCRATCH/game.log" 2>&1 &
+    CHILD_PIDS+=($!)
+    wait_painted "$(wait_window "Квадрилка" 120)"
+    # The diary reads its file through a plugin that no library scan sees: its window makes the
+    # file only when the driver is there.
+    kvadrilka --journal >"$SCRATCH/journal.log" 2>&1 &
+    CHILD_PIDS+=($!)
+    wait_painted "$(wait_window "Дневник" 120)"
+    wait_for 60 test -s "$XDG_DATA_HOME/kvadrilka/diary.sqlite" ||
+        fail "the diary window made no diary file: $(cat "$SCRATCH/journal.log")"
+    ! grep -i "driver" "$SCRATCH/journal.log" "$SCRATCH/game.log" ||
+        fail "a database driver is missing"
+    echo "installed game: settings window shown, diary written"' </dev/null ||
+    die "the installed package does not start in a bare root"
+step "package installed alone in a bare root; the game and its diary start there"
+
+say "$passed passed, 0 failed"
