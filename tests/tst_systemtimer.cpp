@@ -50,9 +50,11 @@ private slots:
         }
         ticks.wait(80); // off after the last tick, it stays quiet
         QCOMPARE(late.size(), row.due.size());
-        // Late now and then on a busy machine, never early; a drift of 15-20 ms a tick piles up.
+        // Never early. A busy machine may wake the first tick late, and any tick a little later
+        // than the first, but a drift of 15-20 ms a tick piles up beyond that.
         for (const qint64 ms : late)
-            QVERIFY2(ms >= -2 && ms <= 60, qPrintable(QDebug::toString(late)));
+            QVERIFY2(ms >= -2 && ms <= 300 && ms - late.first() <= 45,
+                     qPrintable(QDebug::toString(late)));
     }
 };
 
