@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QUuid>
 
 // The notices a turn can bring.
 enum class Penalty { Miss, DoubleInSingleMode, RightInDoubleMode, RightWhileLeft, LeftWhileRight };
@@ -33,6 +34,7 @@ struct TargetRecord
 // A whole round, reported once when it ends.
 struct RoundRecord
 {
+    QUuid uuid{};      // made when the round begins; the round's identity wherever it is kept
     QDateTime started; // local time of Start
     int level = 1;     // 1 "Начинающий" to 4 "Супермен"
     bool rightButton = false;
