@@ -45,18 +45,20 @@ QString Failures::oneLine(const QSqlError &error)
     return text.replace(u'\n', u' ');
 }
 
-QString Failures::waitingSentence() const
+QString Failures::waitingSentence(Kind kind) const
 {
-    return m_waiting == Waiting::Memory
+    // The outbox lives in the diary's folder.
+    return m_waiting == Waiting::Memory || kind == Folder
                ? QStringLiteral(" Раунды пока хранятся в памяти игры и пропадут, если её закрыть.")
                : QStringLiteral(" Раунды сохранены рядом с дневником и попадут в него, как только "
                                 "он откроется.");
 }
 
-QString Failures::waitingLine() const
+QString Failures::waitingLine(Kind kind) const
 {
-    return m_waiting == Waiting::Memory ? QStringLiteral("rounds are kept in memory")
-                                        : QStringLiteral("rounds wait in %1.outbox").arg(m_path);
+    return m_waiting == Waiting::Memory || kind == Folder
+               ? QStringLiteral("rounds are kept in memory")
+               : QStringLiteral("rounds wait in %1.outbox").arg(m_path);
 }
 
 std::pair<QString, QString> Failures::texts(Kind kind, const QString &detail,
@@ -66,35 +68,36 @@ std::pair<QString, QString> Failures::texts(Kind kind, const QString &detail,
     QString problem;
     switch (kind) {
     case Folder:
-        line = QStringLiteral("cannot create the diary folder %1; %2").arg(detail, waitingLine());
+        line =
+            QStringLiteral("cannot create the diary folder %1; %2").arg(detail, waitingLine(kind));
         problem = QStringLiteral("Не удалось создать папку для дневника: %1.").arg(detail) +
-                  waitingSentence();
+                  waitingSentence(kind);
         break;
     case Open:
-        line =
-            QStringLiteral("cannot open the diary %1: %2; %3").arg(m_path, detail, waitingLine());
+        line = QStringLiteral("cannot open the diary %1: %2; %3")
+                   .arg(m_path, detail, waitingLine(kind));
         problem = QStringLiteral("Не удалось открыть дневник в файле %1.").arg(m_path) +
-                  waitingSentence();
+                  waitingSentence(kind);
         break;
     case Read:
         line = QStringLiteral("cannot read the diary %1: %2").arg(m_path, detail);
         problem = QStringLiteral("Не удалось прочитать дневник из файла %1.").arg(m_path);
         break;
     case Write:
-        line =
-            QStringLiteral("cannot write the diary %1: %2; %3").arg(m_path, detail, waitingLine());
+        line = QStringLiteral("cannot write the diary %1: %2; %3")
+                   .arg(m_path, detail, waitingLine(kind));
         problem = QStringLiteral("Не удалось записать дневник в файл %1.").arg(m_path) +
-                  waitingSentence();
+                  waitingSentence(kind);
         break;
     case Full:
         line = QStringLiteral("cannot write the diary %1: the disk is full (%2); %3")
-                   .arg(m_path, detail, waitingLine());
+                   .arg(m_path, detail, waitingLine(kind));
         problem = QStringLiteral("Не удалось записать дневник: на диске не хватает места.") +
-                  waitingSentence();
+                  waitingSentence(kind);
         break;
     case Busy:
         line = QStringLiteral("the diary %1 is busy with another game (%2); %3")
-                   .arg(m_path, detail, waitingLine());
+                   .arg(m_path, detail, waitingLine(kind));
         problem = QStringLiteral("Дневник сейчас занят другой игрой. Раунды, которые не "
                                  "удалось записать, запишутся со следующим.");
         break;
@@ -108,11 +111,11 @@ std::pair<QString, QString> Failures::texts(Kind kind, const QString &detail,
         break;
     case Stuck:
         line = QStringLiteral("the diary %1 is damaged (%2) and could not be renamed; %3")
-                   .arg(m_path, detail, waitingLine());
+                   .arg(m_path, detail, waitingLine(kind));
         problem = QStringLiteral("Не удалось прочитать дневник: файл %1 повреждён, и его не "
                                  "удалось переименовать.")
                       .arg(m_path) +
-                  waitingSentence();
+                  waitingSentence(kind);
         break;
     case Refused:
         line = QStringLiteral("the diary %1 refused the round of %3 (%2); it is left out")
@@ -121,10 +124,10 @@ std::pair<QString, QString> Failures::texts(Kind kind, const QString &detail,
         break;
     case Newer:
         line = QStringLiteral("the diary %1 was written by a newer version of the game; %2")
-                   .arg(m_path, waitingLine());
+                   .arg(m_path, waitingLine(kind));
         problem = QStringLiteral("Дневник записан более новой версией игры, и эта версия не "
                                  "может его дополнить.") +
-                  waitingSentence();
+                  waitingSentence(kind);
         break;
     }
     return {line, problem};

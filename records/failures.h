@@ -33,8 +33,8 @@ public:
 private:
     // The line for standard error and the sentence for the window.
     std::pair<QString, QString> texts(Kind kind, const QString &detail, const QString &where) const;
-    QString waitingSentence() const;
-    QString waitingLine() const;
+    QString waitingSentence(Kind kind) const;
+    QString waitingLine(Kind kind) const;
 
     QString m_path;
     Waiting m_waiting = Waiting::Outbox;

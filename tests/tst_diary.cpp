@@ -46,15 +46,6 @@ struct Place
     SqliteRecords store{diary, settings};
 };
 
-// What another game says to break the file and to mend it (none: a plain file blocks the
-// folder), a word of the sentence told, rounds kept for the next write and in the diary at last.
-// Rounds left out (none kept) are still told after the next good write; other troubles are not.
-struct Failure
-{
-    QString breaks{}, mends{}, word{};
-    int kept = 2, saved = 4;
-};
-
 // The window over a file of the given bytes that got rounds on days 1 to 5 at two levels. It
 // answers the window's questions as the test says and counts them.
 struct Diary : Dialogs
@@ -153,49 +144,6 @@ private slots:
         const QFileInfoList aside = QDir(place.folder).entryInfoList({"diary.sqlite.damaged-*"});
         QVERIFY(aside.size() == 1 && contents(aside[0].filePath()) == garbage &&
                 place.store.problem().contains(aside[0].filePath()));
-    }
-
-    void failedWrite_data()
-    {
-        QTest::addColumn<Failure>("failure");
-        // A plain file where the folder should be stops even root.
-        QTest::newRow("folder cannot be made") << Failure{.word = "папку", .saved = 3};
-        // A round with a long grade needs pages the file may not grow.
-        QTest::newRow("disk full")
-            << Failure{"PRAGMA max_page_count = 1", "PRAGMA max_page_count = 99999", "места"};
-        // In the middle of its own write for longer than the store waits.
-        QTest::newRow("busy with another game") << Failure{"BEGIN EXCLUSIVE", "ROLLBACK", "занят"};
-        QTest::newRow("written by a newer version")
-            << Failure{"PRAGMA user_version = 3", "PRAGMA user_version = 2", "новой"};
-        // Refused again on every try, it would hold up every round after it.
-        QTest::newRow("round refused")
-            << Failure{"CREATE TRIGGER no BEFORE INSERT ON rounds WHEN length(NEW.grade) > 99 "
-                       "BEGIN SELECT RAISE(ABORT, 'no'); END",
-                       "", "пропущен", 0, 2};
-    }
-    void failedWrite()
-    {
-        QFETCH(Failure, failure);
-        Place place;
-        SqliteRecords other(place.diary, place.settings);
-        other.roundEnded(round(0));
-        // The page limit holds only on the connection that sets it.
-        const bool own = failure.breaks.contains("page") && !place.store.rounds()->isEmpty();
-        QSqlQuery sql(QSqlDatabase::database((own ? place.store : other).connectionName()));
-        QFile blocker(place.folder);
-        QVERIFY(failure.breaks.isEmpty()
-                    ? QDir(place.folder).removeRecursively() && blocker.open(QIODevice::WriteOnly)
-                    : sql.exec(failure.breaks));
-        for (int i = 0; i < 2; ++i)
-            place.store.roundEnded(round(1, 1, {}, QString(20000, u'5')));
-        QCOMPARE(place.store.unsavedCount(), failure.kept);
-        QVERIFY(place.store.problem().contains(failure.word));
-        QVERIFY(failure.breaks.isEmpty() ? blocker.remove()
-                                         : failure.mends.isEmpty() || sql.exec(failure.mends));
-        place.store.roundEnded(round(2));
-        QCOMPARE(place.store.rounds()->size(), failure.saved);
-        QVERIFY(failure.kept ? place.store.problem().isEmpty()
-                             : place.store.problem().contains(failure.word));
     }
 
     void showsTheDiaryAndFollowsIt()
