@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The diary's store on real SQLite files, its figures and export, and its window.
+// The diary window, its figures and its export, over rounds kept in real SQLite files.
 #include "dialogs.h"
 #include "diarytexts.h"
 #include "diarywindow.h"

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
 #include <cstdio>
@@ -203,8 +204,16 @@ private slots:
     {
         Place place;
         QVERIFY(QDir().mkpath(place.folder));
-        RoundRecord played = round(1);
+        // Everything of a round survives its stay in the outbox, a broken measure as "none".
+        RoundRecord played = round(1, "Оценка \" 5 \"");
         played.uuid = QUuid::createUuid();
+        played.started = QDateTime(QDate(2026, 12, 7), QTime(15, 1, 5, 7), QTimeZone(5 * 3600));
+        played.level = 3;
+        played.rightButton = played.doubleClick = true;
+        played.ending = RoundEnding::Quit;
+        played.score = 1;
+        played.targets = {{1, 0, 640, {Penalty::RightWhileLeft, Penalty::Miss}, 2, 147, 49},
+                          {2, 1500, -1, {}, 0, qQNaN(), 49}};
         {
             Other holder(place.hold());
             QCOMPARE(holder.answer(), "held");
@@ -222,7 +231,21 @@ private slots:
         next.roundEnded(played);
         const QList<DiaryRound> rounds = next.rounds().value();
         QCOMPARE(rounds.size(), 1);
-        QCOMPARE(rounds[0].uuid, played.uuid);
+        const DiaryRound &kept = rounds[0];
+        QCOMPARE(kept.uuid, played.uuid);
+        QCOMPARE(kept.started.toString(Qt::ISODateWithMs), "2026-12-07T15:01:05.007+05:00");
+        QVERIFY(kept.level == 3 && kept.rightButton && kept.doubleClick &&
+                kept.ending == RoundEnding::Quit && kept.score == 1 && kept.grade == played.grade);
+        played.targets[1].distance = -1;
+        const QList<TargetRecord> targets = next.targets(kept.id);
+        QCOMPARE(targets.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const TargetRecord &want = played.targets[i], &have = targets[i];
+            QVERIFY(have.number == want.number && have.shownAtMs == want.shownAtMs &&
+                    have.hitAfterMs == want.hitAfterMs && have.penalties == want.penalties &&
+                    have.misses == want.misses && have.distance == want.distance &&
+                    have.width == want.width);
+        }
         QVERIFY(place.entries("*.round").isEmpty());
     }
 
