@@ -37,8 +37,11 @@ void SqliteRecords::roundEnded(const RoundRecord &record)
     // The game goes on whatever happens here, even when memory runs out.
     try {
         // The switch as it is now: the diary window of another game may have turned it.
-        if (!m_switch.isOn())
+        if (!m_switch.isOn()) {
+            // Rounds played while it was on still go in.
+            sendWaiting();
             return;
+        }
         RoundRecord round = record;
         if (round.uuid.isNull())
             round.uuid = QUuid::createUuid();
