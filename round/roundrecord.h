@@ -34,7 +34,6 @@ struct TargetRecord
 // A whole round, reported once when it ends.
 struct RoundRecord
 {
-    QUuid uuid{};      // made when the round begins; the round's identity wherever it is kept
     QDateTime started; // local time of Start
     int level = 1;     // 1 "Начинающий" to 4 "Супермен"
     bool rightButton = false;
@@ -43,6 +42,7 @@ struct RoundRecord
     int score = 0;
     QString grade; // the grade line of the result box, blanks trimmed; empty when ended early
     QList<TargetRecord> targets; // the targets shown, in order
+    QUuid uuid{}; // made when the round begins; the round's identity wherever it is kept
 };
 
 // Whoever keeps a record of the rounds played. A round reports once, when it ends.
