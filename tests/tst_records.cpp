@@ -354,8 +354,6 @@ private slots:
         // A round with a long grade needs pages the file may not grow.
         QTest::newRow("disk full")
             << Failure{"PRAGMA max_page_count = 1", "PRAGMA max_page_count = 99999", "места"};
-        // In the middle of its own write for longer than the store waits.
-        QTest::newRow("busy with another game") << Failure{"BEGIN EXCLUSIVE", "ROLLBACK", "занят"};
         QTest::newRow("written by a newer version")
             << Failure{"PRAGMA user_version = 3", "PRAGMA user_version = 2", "новой"};
         // Refused again on every try, it would hold up every round after it.
