@@ -2,12 +2,12 @@
 #include "appquit.h"
 #include "design.h"
 #include "desktopbrowser.h"
-#include "diarystore.h"
 #include "diarywindow.h"
 #include "platform.h"
 #include "qtdialogs.h"
 #include "qtmessagebox.h"
 #include "seededrandom.h"
+#include "sqliterecords.h"
 #include "startwindow.h"
 #include "systemclock.h"
 #include "systemtimer.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -90,9 +91,9 @@ int main(int argc, char *argv[])
 
     // The diary opens its file only when a round ends or its window is shown, and the window
     // is made on first use: a game that is only played starts as fast as before.
-    DiaryStore diary(DiaryStore::defaultFilePath(),
-                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-                         QStringLiteral("/kvadrilka.conf"));
+    SqliteRecords diary(SqliteRecords::defaultFilePath(),
+                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                            QStringLiteral("/kvadrilka.conf"));
     QtDialogs dialogs;
     std::unique_ptr<DiaryWindow> diaryWindow;
     const auto openDiary = [&] {
@@ -104,6 +105,9 @@ int main(int argc, char *argv[])
         diaryWindow->raise();
         diaryWindow->activateWindow();
     };
+    // Rounds an earlier game could not write go in once the first window is up; an empty
+    // outbox costs one look at a folder.
+    QTimer::singleShot(0, &diary, [&diary] { diary.sendWaiting(); });
     if (options.isSet(journal)) {
         openDiary();
         return QApplication::exec();

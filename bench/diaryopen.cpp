@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fills a diary in a scratch folder with 10,000 rounds of 30 targets, written through the store
+// Fills a diary in a scratch folder with 10,000 rounds of 30 targets, written through the records
 // one round at a time as the game writes them, then measures the diary window from its
 // construction to the end of its first paint, with a freshly made store as a new game has.
 // Prints key=value lines for run.sh; an optional argument sets the number of rounds.
 #include "qtdialogs.h"
-#include "diarystore.h"
 #include "diarywindow.h"
+#include "sqliterecords.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -69,7 +69,7 @@ int main(int argc, char *argv[])
     const QString file = dir.filePath(QStringLiteral("diary.sqlite"));
     const QString settings = dir.filePath(QStringLiteral("settings.ini"));
     {
-        DiaryStore store(file, settings);
+        SqliteRecords store(file, settings);
         std::mt19937 random(17);
         QElapsedTimer fill;
         fill.start();
@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
         std::printf("diary_round_write_ms=%.2f\n", double(fill.elapsed()) / rounds);
     }
 
-    DiaryStore store(file, settings);
+    SqliteRecords store(file, settings);
     QtDialogs dialogs;
     FirstPaint watch;
     app.installEventFilter(&watch);
@@ -92,6 +92,6 @@ int main(int argc, char *argv[])
     // The pass that painted may still hold more of the first frame.
     QCoreApplication::processEvents();
     std::printf("diary_open_ms=%lld\n", static_cast<long long>(open.elapsed()));
-    std::printf("diary_rounds=%d\n", int(store.rounds().size()));
+    std::printf("diary_rounds=%d\n", int(store.rounds().value_or(QList<DiaryRound>()).size()));
     return watch.painted ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "diarystore.h"
+#include "diaryround.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diarywindow.h"
 #include "dialogs.h"
-#include "diarystore.h"
 #include "diarytexts.h"
+#include "records.h"
 #include "roundsmodel.h"
 
 #include <QBarCategoryAxis>
@@ -19,6 +19,7 @@
 #include <QLineSeries>
 #include <QMap>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QValueAxis>
@@ -43,14 +44,14 @@ QChartView *chartView(QChart *chart, const char *name, QWidget *parent)
 
 } // namespace
 
-DiaryWindow::DiaryWindow(DiaryStore &store, Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_dialogs(dialogs)
+DiaryWindow::DiaryWindow(Records &records, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(records), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("diary"));
     setWindowTitle(title());
     createControls();
     resize(960, 680);
-    connect(&m_store, &DiaryStore::changed, this, &DiaryWindow::storeChanged);
+    connect(&m_store, &Records::changed, this, &DiaryWindow::storeChanged);
 }
 
 void DiaryWindow::createControls()
@@ -157,7 +158,7 @@ void DiaryWindow::reload()
     // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen.
     const int oldRow = m_table->currentIndex().row();
     const qint64 chosenId = oldRow > 0 ? m_model->round(oldRow).id : -1;
-    m_model->setRounds(m_store.rounds());
+    m_model->setRounds(m_store.rounds().value_or(QList<DiaryRound>()));
     m_table->resizeColumnsToContents();
     fillScoreChart();
     {
@@ -254,7 +255,11 @@ void DiaryWindow::exportCsv()
         m_dialogs.saveFileName(this, QStringLiteral("Сохранить дневник"), suggested);
     if (fileName.isEmpty())
         return;
-    if (!m_store.exportCsv(fileName))
+    const std::optional<QList<DiaryRound>> rounds = m_store.rounds();
+    QSaveFile file(fileName);
+    // Written whole or not at all.
+    if (!rounds || !file.open(QIODevice::WriteOnly) || file.write(diarytexts::csv(*rounds)) < 0 ||
+        !file.commit())
         m_dialogs.tell(this, title(),
                        QStringLiteral("Не удалось сохранить дневник в файл %1. Проверьте, что "
                                       "папка есть и в неё можно записывать.")

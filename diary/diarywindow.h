@@ -4,7 +4,6 @@
 #include <QWidget>
 
 class Dialogs;
-class DiaryStore;
 class QBarCategoryAxis;
 class QBarSet;
 class QChart;
@@ -14,16 +13,17 @@ class QLabel;
 class QModelIndex;
 class QTableView;
 class QValueAxis;
+class Records;
 class RoundsModel;
 
 // The diary for parents and teachers: every round in a table, the score over time per level,
-// and for the chosen round how long each target took. It reads the store when first shown and
+// and for the chosen round how long each target took. It reads the records when first shown and
 // again whenever a round is written while it is open.
 class DiaryWindow : public QWidget
 {
     Q_OBJECT
 public:
-    DiaryWindow(DiaryStore &store, Dialogs &dialogs, QWidget *parent = nullptr);
+    DiaryWindow(Records &records, Dialogs &dialogs, QWidget *parent = nullptr);
 
     void reload();
     void setVisible(bool visible) override;
@@ -37,7 +37,7 @@ private:
     void exportCsv();
     void clearDiary();
 
-    DiaryStore &m_store;
+    Records &m_store;
     Dialogs &m_dialogs;
     bool m_stale = true;
 

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QUuid>
 
 // The notices a turn can bring.
 enum class Penalty { Miss, DoubleInSingleMode, RightInDoubleMode, RightWhileLeft, LeftWhileRight };
@@ -41,6 +42,7 @@ struct RoundRecord
     int score = 0;
     QString grade; // the grade line of the result box, blanks trimmed; empty when ended early
     QList<TargetRecord> targets; // the targets shown, in order
+    QUuid uuid{}; // made when the round begins; the round's identity wherever it is kept
 };
 
 // Whoever keeps a record of the rounds played. A round reports once, when it ends.

@@ -7,6 +7,7 @@
 void RoundRecorder::begin(int level, bool rightButton, bool doubleClick)
 {
     m_record = RoundRecord{};
+    m_record.uuid = QUuid::createUuid();
     m_record.started = m_clock.now();
     m_record.level = level;
     m_record.rightButton = rightButton;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The diary's store on real SQLite files, its figures and export, and its window.
+// The diary window, its figures and its export, over rounds kept in real SQLite files.
 #include "dialogs.h"
-#include "diarystore.h"
+#include "diarytexts.h"
 #include "diarywindow.h"
+#include "sqliterecords.h"
 
 #include <QBarSet>
 #include <QChartView>
@@ -42,16 +43,7 @@ struct Place
     QTemporaryDir dir;
     QString folder = dir.filePath("data"), diary = folder + "/diary.sqlite",
             settings = dir.filePath("settings.ini");
-    DiaryStore store{diary, settings};
-};
-
-// What another game says to break the file and to mend it (none: a plain file blocks the
-// folder), a word of the sentence told, rounds kept for the next write and in the diary at last.
-// Rounds left out (none kept) are still told after the next good write; other troubles are not.
-struct Failure
-{
-    QString breaks{}, mends{}, word{};
-    int kept = 2, saved = 4;
+    SqliteRecords store{diary, settings};
 };
 
 // The window over a file of the given bytes that got rounds on days 1 to 5 at two levels. It
@@ -59,7 +51,7 @@ struct Failure
 struct Diary : Dialogs
 {
     QTemporaryDir dir;
-    DiaryStore store{dir.filePath("diary.sqlite"), dir.filePath("settings.ini")};
+    SqliteRecords store{dir.filePath("diary.sqlite"), dir.filePath("settings.ini")};
     DiaryWindow window{store, *this};
     QString fileName;
     bool yes = false;
@@ -139,64 +131,19 @@ private slots:
                           target(147, 500)};
         for (const RoundRecord &record : {later, early, round(5, 1, seven)})
             place.store.roundEnded(record);
-        const QString csv = place.dir.filePath("diary.csv");
-        QVERIFY(place.store.exportCsv(csv));
         QCOMPARE(
-            contents(csv),
+            diarytexts::csv(place.store.rounds().value()),
             QByteArray("Дата и время,Уровень,Кнопка,Щелчок,Попадания из 30,Оценка,"
                        "\"Медиана времени до попадания, мс\",Промахи,Замечания,Доигран,"
                        "\"Скорость наведения, бит/с\"\r\n2026-12-07 10:45:05,Супермен,"
                        "правая,двойной,0,\"Звание \"\" ТУПИЦА \"\"\",,3,0,да,\r\n"
                        "2026-12-07 10:15:05,Бывалый,левая,одинарный,2,,1000,1,5,нет,3.00\r\n"
                        "2026-12-07 10:05:05,Начинающий,левая,одинарный,0,,700,0,0,да,2.00\r\n"));
-        QCOMPARE(place.store.targets(place.store.rounds()[1].id).value(0).penalties, all);
+        QCOMPARE(place.store.targets(place.store.rounds()->at(1).id).value(0).penalties, all);
         // Still told after the fresh diary took rounds: the parents should hear of it.
         const QFileInfoList aside = QDir(place.folder).entryInfoList({"diary.sqlite.damaged-*"});
         QVERIFY(aside.size() == 1 && contents(aside[0].filePath()) == garbage &&
                 place.store.problem().contains(aside[0].filePath()));
-    }
-
-    void failedWrite_data()
-    {
-        QTest::addColumn<Failure>("failure");
-        // A plain file where the folder should be stops even root.
-        QTest::newRow("folder cannot be made") << Failure{.word = "папку", .saved = 3};
-        // A round with a long grade needs pages the file may not grow.
-        QTest::newRow("disk full")
-            << Failure{"PRAGMA max_page_count = 1", "PRAGMA max_page_count = 99999", "места"};
-        // In the middle of its own write for longer than the store waits.
-        QTest::newRow("busy with another game") << Failure{"BEGIN EXCLUSIVE", "ROLLBACK", "занят"};
-        QTest::newRow("written by a newer version")
-            << Failure{"PRAGMA user_version = 2", "PRAGMA user_version = 1", "новой"};
-        // Refused again on every try, it would hold up every round after it.
-        QTest::newRow("round refused")
-            << Failure{"CREATE TRIGGER no BEFORE INSERT ON rounds WHEN length(NEW.grade) > 99 "
-                       "BEGIN SELECT RAISE(ABORT, 'no'); END",
-                       "", "пропущен", 0, 2};
-    }
-    void failedWrite()
-    {
-        QFETCH(Failure, failure);
-        Place place;
-        DiaryStore other(place.diary, place.settings);
-        other.roundEnded(round(0));
-        // The page limit holds only on the connection that sets it.
-        const bool own = failure.breaks.contains("page") && !place.store.rounds().isEmpty();
-        QSqlQuery sql(QSqlDatabase::database((own ? place.store : other).connectionName()));
-        QFile blocker(place.folder);
-        QVERIFY(failure.breaks.isEmpty()
-                    ? QDir(place.folder).removeRecursively() && blocker.open(QIODevice::WriteOnly)
-                    : sql.exec(failure.breaks));
-        for (int i = 0; i < 2; ++i)
-            place.store.roundEnded(round(1, 1, {}, QString(20000, u'5')));
-        QCOMPARE(place.store.unsavedCount(), failure.kept);
-        QVERIFY(place.store.problem().contains(failure.word));
-        QVERIFY(failure.breaks.isEmpty() ? blocker.remove()
-                                         : failure.mends.isEmpty() || sql.exec(failure.mends));
-        place.store.roundEnded(round(2));
-        QCOMPARE(place.store.rounds().size(), failure.saved);
-        QVERIFY(failure.kept ? place.store.problem().isEmpty()
-                             : place.store.problem().contains(failure.word));
     }
 
     void showsTheDiaryAndFollowsIt()
@@ -228,7 +175,7 @@ private slots:
         QVERIFY(diary.shown().startsWith("05 04 03 02 01"));
         diary.yes = true;
         diary.click("clearDiary");
-        QVERIFY(diary.asked == 2 && diary.store.rounds().isEmpty());
+        QVERIFY(diary.asked == 2 && diary.store.rounds()->isEmpty());
         QCOMPARE(diary.shown(),
                  "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
     }

@@ -1,0 +1,283 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "diaryfile.h"
+#include "failures.h"
+#include "roundrows.h"
+#include "stephook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int sqliteError = 1;
+
+// A table or column missing: the file is not the diary its version promises.
+bool isMissingPart(const QSqlError &error)
+{
+    return (error.nativeErrorCode().toInt() & 0xff) == sqliteError;
+}
+
+} // namespace
+
+DiaryFile::DiaryFile(const QString &path, Failures &failures)
+    : m_path(path), m_failures(failures),
+      m_connection(QStringLiteral("diary-%1").arg(quintptr(this), 0, 16))
+{
+}
+
+DiaryFile::~DiaryFile()
+{
+    close();
+    if (QSqlDatabase::contains(m_connection))
+        QSqlDatabase::removeDatabase(m_connection);
+}
+
+QSqlDatabase DiaryFile::database() const { return QSqlDatabase::database(m_connection, false); }
+
+std::optional<DiaryFile::Identity> DiaryFile::identityOf(const QString &path)
+{
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return Identity{quint64(st.st_dev), quint64(st.st_ino)};
+}
+
+bool DiaryFile::isStillAtPath() const { return identityOf(m_path) == m_identity; }
+
+void DiaryFile::close()
+{
+    if (QSqlDatabase::contains(m_connection))
+        database().close();
+    m_open = false;
+}
+
+void DiaryFile::setBusyTimeout(int ms)
+{
+    m_busyTimeoutMs = ms;
+    // The option is read when the connection opens.
+    close();
+}
+
+bool DiaryFile::ensureOpen()
+{
+    // A diary deleted or set aside by another game while this one runs is begun anew, not
+    // written into where nobody looks.
+    if (m_open && !isStillAtPath())
+        close();
+    return m_open || open(true);
+}
+
+bool DiaryFile::open(bool mayStartAfresh)
+{
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        m_failures.fail(Failures::Folder, folder);
+        return false;
+    }
+    // Another game may set the file aside and begin a new one between our look at the path and
+    // SQLite's opening it: then look again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const std::optional<Identity> before = identityOf(m_path);
+        QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                              ? database()
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
+        if (!db.open()) {
+            m_failures.fail(Failures::Open, Failures::oneLine(db.lastError()));
+            return false;
+        }
+        m_open = true;
+        QString damage;
+        const bool ok = checkSchema(&damage);
+        if (ok && (!before || *before == m_identity)) {
+            QSqlQuery query(db);
+            // Never write-ahead logging: it needs shared memory, which network file systems lack.
+            if (query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next() &&
+                query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+                query.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
+            return true;
+        }
+        close();
+        if (ok)
+            continue;
+        if (damage.isEmpty())
+            return false;
+        if (!mayStartAfresh || !before) {
+            m_failures.fail(Failures::Open, damage);
+            return false;
+        }
+        return setAside(damage, *before);
+    }
+    m_failures.fail(Failures::Open, QStringLiteral("the file keeps being replaced"));
+    return false;
+}
+
+bool DiaryFile::checkSchema(QString *damage)
+{
+    const QSqlDatabase db = database();
+    QSqlQuery query(db);
+    auto failed = [&](const QSqlError &error) {
+        query.finish();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        const Failures::Kind kind = Failures::kindOf(error);
+        if (kind == Failures::Damaged || isMissingPart(error))
+            *damage = Failures::oneLine(error);
+        else
+            m_failures.fail(kind == Failures::Write ? Failures::Open : kind,
+                            Failures::oneLine(error));
+        return false;
+    };
+    // A first look needs no write lock, so an up-to-date diary can be read even where it cannot
+    // be written. Anything to make or change is decided again under the write lock: another game
+    // may be making the diary this very moment.
+    for (const bool writing : {false, true}) {
+        if (!query.exec(writing ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")) ||
+            !query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+            return failed(query.lastError());
+        const int version = query.value(0).toInt();
+        query.finish();
+        // Under SQLite's lock: nobody can set the file aside while we look at it.
+        if (!writing)
+            m_identity = identityOf(m_path).value_or(Identity{});
+        if (version > schemaVersion) {
+            query.exec(QStringLiteral("ROLLBACK"));
+            m_failures.fail(Failures::Newer);
+            return false;
+        }
+        if (version == schemaVersion) {
+            QSqlError error;
+            if (!roundrows::check(db, &error))
+                return failed(error);
+            query.exec(QStringLiteral("COMMIT"));
+            return true;
+        }
+        if (!writing) {
+            query.exec(QStringLiteral("ROLLBACK"));
+            continue;
+        }
+        stephook::reached("schema-read");
+        if (!upgrade(query, version, damage)) {
+            if (!damage->isEmpty()) {
+                query.exec(QStringLiteral("ROLLBACK"));
+                return false;
+            }
+            return failed(query.lastError());
+        }
+        if (!query.exec(QStringLiteral("COMMIT")))
+            return failed(query.lastError());
+    }
+    return true;
+}
+
+bool DiaryFile::upgrade(QSqlQuery &query, int version, QString *damage)
+{
+    if (version == 0) {
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next())
+            return false;
+        // Someone else's database: not ours to add tables to.
+        if (query.value(0).toInt() > 0) {
+            *damage = QStringLiteral("it holds tables of another program");
+            return false;
+        }
+        query.finish();
+        if (!createVersion1(query))
+            return false;
+        version = 1;
+    }
+    if (version == 1 && !migrateFrom1To2(query)) {
+        if (isMissingPart(query.lastError()))
+            *damage = Failures::oneLine(query.lastError());
+        return false;
+    }
+    return query.exec(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion));
+}
+
+bool DiaryFile::createVersion1(QSqlQuery &query)
+{
+    const char *const statements[] = {
+        "CREATE TABLE rounds ("
+        " id INTEGER PRIMARY KEY,"
+        " started_ms INTEGER NOT NULL,"   // since the epoch
+        " utc_offset_s INTEGER NOT NULL," // of the local time the child saw
+        " level INTEGER NOT NULL, right_button INTEGER NOT NULL, double_click INTEGER NOT NULL,"
+        " ending INTEGER NOT NULL, score INTEGER NOT NULL, grade TEXT NOT NULL,"
+        // The round's figures, kept so that the list of thousands of rounds is one plain read.
+        " median_hit_ms REAL, misses INTEGER NOT NULL, penalties INTEGER NOT NULL, throughput "
+        "REAL)",
+        "CREATE INDEX rounds_by_start ON rounds (started_ms)",
+        "CREATE TABLE targets ("
+        " round_id INTEGER NOT NULL REFERENCES rounds (id) ON DELETE CASCADE,"
+        " position INTEGER NOT NULL, number INTEGER NOT NULL,"
+        " shown_at_ms INTEGER NOT NULL, hit_after_ms INTEGER NOT NULL,"
+        " penalties TEXT NOT NULL, misses INTEGER NOT NULL,"
+        " distance REAL NOT NULL, width REAL NOT NULL,"
+        " PRIMARY KEY (round_id, position)) WITHOUT ROWID",
+    };
+    for (const char *statement : statements) {
+        if (!query.exec(QLatin1String(statement)))
+            return false;
+    }
+    return true;
+}
+
+// Every round gets the identity the school server will know it by; rounds kept before there
+// were identities get one now.
+bool DiaryFile::migrateFrom1To2(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("ALTER TABLE rounds ADD COLUMN uuid TEXT")) ||
+        !query.exec(QStringLiteral("SELECT id FROM rounds")))
+        return false;
+    QList<qint64> ids;
+    while (query.next())
+        ids.append(query.value(0).toLongLong());
+    query.finish();
+    query.prepare(QStringLiteral("UPDATE rounds SET uuid = ? WHERE id = ?"));
+    for (const qint64 id : ids) {
+        query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        query.addBindValue(id);
+        if (!query.exec())
+            return false;
+    }
+    return query.exec(QStringLiteral("CREATE UNIQUE INDEX rounds_by_uuid ON rounds (uuid)"));
+}
+
+bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *)> &work,
+                      QSqlError *error)
+{
+    *error = QSqlError();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!ensureOpen())
+            return false;
+        const QSqlDatabase db = database();
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            *error = query.lastError();
+            return false;
+        }
+        // With the write lock held nobody can set the file aside: if it is still the one at
+        // the path now, it is the diary until the commit.
+        if (!isStillAtPath()) {
+            query.exec(QStringLiteral("ROLLBACK"));
+            close();
+            continue;
+        }
+        if (work(db, error) && query.exec(QStringLiteral("COMMIT")))
+            return true;
+        if (error->type() == QSqlError::NoError)
+            *error = query.lastError();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    *error = QSqlError(QStringLiteral("the diary file was replaced while it was being written"), {},
+                       QSqlError::TransactionError);
+    return false;
+}

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class Failures;
+class QSqlDatabase;
+class QSqlError;
+class QSqlQuery;
+
+// The diary's SQLite file: the connection, the schema and its steps, and setting a damaged file
+// aside. The file is opened on first use, in rollback-journal mode: a journal works on the
+// network file systems school home folders live on, where write-ahead logging does not.
+class DiaryFile
+{
+public:
+    DiaryFile(const QString &path, Failures &failures);
+    ~DiaryFile();
+    DiaryFile(const DiaryFile &) = delete;
+    DiaryFile &operator=(const DiaryFile &) = delete;
+
+    static constexpr int schemaVersion = 2;
+    // Long enough to wait out another game's write of a round, short enough not to stall this one.
+    static constexpr int busyTimeoutMs = 250;
+
+    // Open and of our schema, and still the file at the path. A damaged file is set aside and a
+    // fresh diary begun, unless another game holds it.
+    bool ensureOpen();
+    // Runs the work in one write transaction on the file at the path, opening it anew if it was
+    // replaced meanwhile. The error of the work, or of the transaction, comes back in error.
+    bool write(const std::function<bool(const QSqlDatabase &, QSqlError *)> &work,
+               QSqlError *error);
+    // The file turned out damaged while reading or writing it.
+    bool startAfresh(const QString &damage);
+    void setBusyTimeout(int ms);
+    void close();
+
+    QSqlDatabase database() const;
+    QString connectionName() const { return m_connection; }
+
+private:
+    // Device and inode: what a file is, whatever its name.
+    struct Identity
+    {
+        quint64 device = 0, inode = 0;
+        bool operator==(const Identity &) const = default;
+    };
+    static std::optional<Identity> identityOf(const QString &path);
+    bool isStillAtPath() const;
+
+    bool open(bool mayStartAfresh);
+    bool checkSchema(QString *damage);
+    bool upgrade(QSqlQuery &query, int version, QString *damage);
+    static bool createVersion1(QSqlQuery &query);
+    static bool migrateFrom1To2(QSqlQuery &query);
+    bool setAside(const QString &damage, Identity damaged);
+
+    QString m_path;
+    Failures &m_failures;
+    QString m_connection;
+    int m_busyTimeoutMs = busyTimeoutMs;
+    bool m_open = false;
+    Identity m_identity;
+};

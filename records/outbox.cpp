@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "outbox.h"
+#include "penaltycodes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString suffix = QStringLiteral(".round");
+
+QByteArray toJson(const RoundRecord &record)
+{
+    QJsonArray targets;
+    for (const TargetRecord &t : record.targets) {
+        targets.append(QJsonObject{
+            {"number", t.number},
+            {"shownAtMs", t.shownAtMs},
+            {"hitAfterMs", t.hitAfterMs},
+            {"penalties", penaltycodes::text(t.penalties)},
+            {"misses", t.misses},
+            {"distance", std::isfinite(t.distance) ? t.distance : -1.0},
+            {"width", std::isfinite(t.width) ? t.width : 0.0},
+        });
+    }
+    const QJsonObject round{
+        {"uuid", record.uuid.toString(QUuid::WithoutBraces)},
+        {"started", record.started.toString(Qt::ISODateWithMs)},
+        {"level", record.level},
+        {"rightButton", record.rightButton},
+        {"doubleClick", record.doubleClick},
+        {"ending", int(record.ending)},
+        {"score", record.score},
+        {"grade", record.grade},
+        {"targets", targets},
+    };
+    return QJsonDocument(round).toJson(QJsonDocument::Compact);
+}
+
+std::optional<RoundRecord> fromJson(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonObject round = QJsonDocument::fromJson(bytes, &error).object();
+    RoundRecord record;
+    record.uuid = QUuid::fromString(round.value("uuid").toString());
+    if (error.error != QJsonParseError::NoError || record.uuid.isNull())
+        return std::nullopt;
+    record.started = QDateTime::fromString(round.value("started").toString(), Qt::ISODateWithMs);
+    record.level = round.value("level").toInt(1);
+    record.rightButton = round.value("rightButton").toBool();
+    record.doubleClick = round.value("doubleClick").toBool();
+    record.ending = RoundEnding(round.value("ending").toInt());
+    record.score = round.value("score").toInt();
+    record.grade = round.value("grade").toString();
+    for (const QJsonValue &value : round.value("targets").toArray()) {
+        const QJsonObject t = value.toObject();
+        record.targets.append({t.value("number").toInt(), qint64(t.value("shownAtMs").toDouble()),
+                               qint64(t.value("hitAfterMs").toDouble(-1)),
+                               penaltycodes::from(t.value("penalties").toString()),
+                               t.value("misses").toInt(), t.value("distance").toDouble(-1),
+                               t.value("width").toDouble()});
+    }
+    return record;
+}
+
+QString lastError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// Without a sync of the folder a power cut may forget the rename and with it the round.
+bool syncFolder(const QString &folder)
+{
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool writeSynced(const QString &fileName, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    const int savedErrno = errno;
+    ::close(fd);
+    errno = savedErrno;
+    return ok;
+}
+
+} // namespace
+
+bool Outbox::put(const RoundRecord &record, QString *error)
+{
+    const bool made = QFileInfo::exists(m_folder);
+    if (!made && (!QDir().mkpath(m_folder) || !syncFolder(QFileInfo(m_folder).absolutePath()))) {
+        *error = QStringLiteral("cannot create %1").arg(m_folder);
+        return false;
+    }
+    const QString name = m_folder + u'/' + record.uuid.toString(QUuid::WithoutBraces) + suffix;
+    const QString temporary = name + QStringLiteral(".tmp");
+    if (!writeSynced(temporary, toJson(record)) ||
+        ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(name).constData()) !=
+            0 ||
+        !syncFolder(m_folder)) {
+        *error = QStringLiteral("%1: %2").arg(name, lastError());
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+QList<Outbox::Letter> Outbox::letters() const
+{
+    QList<Letter> letters;
+    const QDir folder(m_folder);
+    for (const QString &name : folder.entryList({QLatin1Char('*') + suffix}, QDir::Files)) {
+        QFile file(folder.filePath(name));
+        const std::optional<RoundRecord> record =
+            file.open(QIODevice::ReadOnly) ? fromJson(file.readAll()) : std::nullopt;
+        if (record)
+            letters.append({file.fileName(), *record});
+        else if (file.exists())
+            QFile::rename(file.fileName(), file.fileName() + QStringLiteral(".unreadable"));
+    }
+    std::stable_sort(letters.begin(), letters.end(), [](const Letter &a, const Letter &b) {
+        return a.record.started < b.record.started;
+    });
+    return letters;
+}
+
+bool Outbox::isEmpty() const
+{
+    return QDir(m_folder).entryList({QLatin1Char('*') + suffix}, QDir::Files).isEmpty();
+}
+
+void Outbox::remove(const Letter &letter)
+{
+    QFile::remove(letter.fileName);
+    syncFolder(m_folder);
+}
+
+void Outbox::putAside(const Letter &letter)
+{
+    QFile::rename(letter.fileName, letter.fileName + QStringLiteral(".refused"));
+}

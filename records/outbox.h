@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "roundrecord.h"
+
+#include <QList>
+#include <QString>
+
+// Rounds on their way into the diary: one small file per round in a folder beside it, named by
+// the round's UUID, written whole and synced to disk before the game lets the round go. The
+// diary takes rounds by UUID, so a letter left behind by a crash after its round went in is
+// harmless.
+class Outbox
+{
+public:
+    explicit Outbox(const QString &folder) : m_folder(folder) {}
+
+    struct Letter
+    {
+        QString fileName;
+        RoundRecord record;
+    };
+
+    // False, with the reason, when the round could not be put on disk.
+    bool put(const RoundRecord &record, QString *error);
+    // Oldest round first. A file that cannot be read is put aside and left out.
+    QList<Letter> letters() const;
+    bool isEmpty() const;
+    void remove(const Letter &letter);
+    // A round the diary refuses would be refused again: kept, but not offered any more.
+    void putAside(const Letter &letter);
+    QString folder() const { return m_folder; }
+
+private:
+    QString m_folder;
+};

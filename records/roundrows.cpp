@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "roundrows.h"
+#include "penaltycodes.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimeZone>
+#include <QVariant>
+
+#include <cmath>
+
+namespace roundrows {
+
+namespace {
+
+const char roundColumns[] = "id, started_ms, utc_offset_s, level, right_button, double_click, "
+                            "ending, score, grade, median_hit_ms, misses, penalties, throughput, "
+                            "uuid";
+const char targetColumns[] =
+    "number, shown_at_ms, hit_after_ms, penalties, misses, distance, width";
+
+QVariant nullable(std::optional<double> value)
+{
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<double>());
+}
+
+std::optional<double> optionalFrom(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toDouble();
+}
+
+// SQLite stores a NaN as NULL, which a NOT NULL column refuses: one bad measurement must not
+// keep the whole round out of the diary.
+double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+
+QString notNull(const QString &text) { return text.isNull() ? QStringLiteral("") : text; }
+
+bool failed(const QSqlQuery &query, QSqlError *error)
+{
+    *error = query.lastError();
+    return false;
+}
+
+} // namespace
+
+bool check(const QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery query(db);
+    return (query.exec(
+                QStringLiteral("SELECT %1 FROM rounds LIMIT 0").arg(QLatin1String(roundColumns))) &&
+            query.exec(QStringLiteral("SELECT round_id, position, %1 FROM targets LIMIT 0")
+                           .arg(QLatin1String(targetColumns)))) ||
+           failed(query, error);
+}
+
+bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
+{
+    const QDateTime started =
+        record.started.isValid() ? record.started : QDateTime::currentDateTime();
+    const figures::RoundFigures figures = figures::ofRound(record.targets);
+    QSqlQuery query(db);
+    // The same round may come twice: from an outbox whose clean-up a crash cut short.
+    query.prepare(QStringLiteral("INSERT INTO rounds (%1) VALUES "
+                                 "(NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                                 "ON CONFLICT (uuid) DO NOTHING")
+                      .arg(QLatin1String(roundColumns)));
+    query.addBindValue(started.toMSecsSinceEpoch());
+    query.addBindValue(started.offsetFromUtc());
+    query.addBindValue(record.level);
+    query.addBindValue(int(record.rightButton));
+    query.addBindValue(int(record.doubleClick));
+    query.addBindValue(int(record.ending));
+    query.addBindValue(record.score);
+    query.addBindValue(notNull(record.grade));
+    query.addBindValue(nullable(figures.medianTimeToHitMs));
+    query.addBindValue(figures.misses);
+    query.addBindValue(figures.penalties);
+    query.addBindValue(nullable(figures.throughput));
+    query.addBindValue(record.uuid.toString(QUuid::WithoutBraces));
+    if (!query.exec())
+        return failed(query, error);
+    if (query.numRowsAffected() == 0)
+        return true;
+    const qint64 id = query.lastInsertId().toLongLong();
+
+    QSqlQuery target(db);
+    target.prepare(QStringLiteral("INSERT INTO targets (round_id, position, %1) VALUES "
+                                  "(?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                       .arg(QLatin1String(targetColumns)));
+    for (qsizetype position = 0; position < record.targets.size(); ++position) {
+        const TargetRecord &t = record.targets.at(position);
+        target.addBindValue(id);
+        target.addBindValue(qint64(position));
+        target.addBindValue(t.number);
+        target.addBindValue(t.shownAtMs);
+        target.addBindValue(t.hitAfterMs);
+        target.addBindValue(penaltycodes::text(t.penalties));
+        target.addBindValue(t.misses);
+        target.addBindValue(finiteOr(t.distance, -1));
+        target.addBindValue(finiteOr(t.width, 0));
+        if (!target.exec())
+            return failed(target, error);
+    }
+    return true;
+}
+
+bool removeAll(const QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery query(db);
+    return (query.exec(QStringLiteral("DELETE FROM targets")) &&
+            query.exec(QStringLiteral("DELETE FROM rounds"))) ||
+           failed(query, error);
+}
+
+bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT %1 FROM rounds ORDER BY started_ms DESC, id DESC")
+                        .arg(QLatin1String(roundColumns))))
+        return failed(query, error);
+    while (query.next()) {
+        DiaryRound round;
+        round.id = query.value(0).toLongLong();
+        round.started = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(),
+                                                       QTimeZone(query.value(2).toInt()));
+        round.level = query.value(3).toInt();
+        round.rightButton = query.value(4).toBool();
+        round.doubleClick = query.value(5).toBool();
+        const int ending = query.value(6).toInt();
+        round.ending = ending >= 0 && ending <= int(RoundEnding::Quit) ? RoundEnding(ending)
+                                                                       : RoundEnding::Quit;
+        round.score = query.value(7).toInt();
+        round.grade = query.value(8).toString();
+        round.figures.medianTimeToHitMs = optionalFrom(query.value(9));
+        round.figures.misses = query.value(10).toInt();
+        round.figures.penalties = query.value(11).toInt();
+        round.figures.throughput = optionalFrom(query.value(12));
+        round.uuid = QUuid::fromString(query.value(13).toString());
+        rounds->append(round);
+    }
+    return true;
+}
+
+bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM targets WHERE round_id = ? ORDER BY position")
+                      .arg(QLatin1String(targetColumns)));
+    query.addBindValue(roundId);
+    if (!query.exec())
+        return failed(query, error);
+    while (query.next()) {
+        TargetRecord target;
+        target.number = query.value(0).toInt();
+        target.shownAtMs = query.value(1).toLongLong();
+        target.hitAfterMs = query.value(2).toLongLong();
+        target.penalties = penaltycodes::from(query.value(3).toString());
+        target.misses = query.value(4).toInt();
+        target.distance = query.value(5).toDouble();
+        target.width = query.value(6).toDouble();
+        targets->append(target);
+    }
+    return true;
+}
+
+} // namespace roundrows
