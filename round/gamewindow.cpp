@@ -19,7 +19,7 @@ const QString fieldStyle = QStringLiteral("background-color: %1;").arg(fromBgr(F
 } // namespace
 
 GameWindow::GameWindow(const Platform &platform, const TrainingSettings &settings, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_timer(platform.timer),
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_timer(platform.pacingTimer),
       m_round(platform, settings, *this)
 {
     setObjectName(QStringLiteral("game"));

@@ -60,11 +60,11 @@ void tst_GameWindow::eachLoadDrawsItsLevelAndTheAnswersStayUntilClosed()
         for (int i = 0; i < 5 && f.game.printedLines().size() < 2; ++i)
             QTest::mouseClick(&f.game, Qt::LeftButton, {}, QPoint(300, 300));
         QCOMPARE(f.game.printedLines(), QStringList({"1", "1"}));
-        f.fakes.timer.fire();
+        f.fakes.pacingTimer.fire();
         QVERIFY(written(0) && written(1) && !written(2));
         // Closed, the window lets its controls go; the next load makes fresh ones.
         player::closeRound(f.game);
-        QTRY_VERIFY(!box && !f.game.isVisible() && !f.fakes.timer.isEnabled());
+        QTRY_VERIFY(!box && !f.game.isVisible() && !f.fakes.pacingTimer.isEnabled());
     }
 }
 

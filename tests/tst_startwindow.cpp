@@ -1,13 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes.h"
 #include "player.h"
+#include "aboutwindow.h"
 #include "startwindow.h"
 #include <QLabel>
+
+// Keeps the rounds the settings window hands on, as the diary does.
+struct Diary : RoundReport
+{
+    void roundEnded(const RoundRecord &record) override { rounds.append(record); }
+    QList<RoundRecord> rounds;
+};
 
 struct Program
 {
     FakePlatform fakes;
-    StartWindow start{fakes.platform()};
+    Diary diary;
+    StartWindow start{fakes.platform(), DiaryAccess{&diary, {}}};
     Program() { start.show(); }
     QWidget *control(const QString &name) const { return start.findChild<QWidget *>(name); }
     template <typename... Names> void click(const Names &...names)
@@ -43,11 +52,11 @@ private slots:
         QVERIFY(s.fakes.quit.count == 1 && !initial());
         // Closed, the window leaves the round its initial choices, under which a left press scores.
         QVERIFY(s.start.close() && s.game().isVisible() && initial());
-        s.fakes.timer.fire();
+        s.fakes.pacingTimer.fire();
         player::press(s.game(), Qt::LeftButton);
         QCOMPARE(s.game().round().state().Hits, 1);
         for (int tick = 0; tick < 30 && s.game().isLoaded(); ++tick)
-            s.fakes.timer.fire();
+            s.fakes.pacingTimer.fire();
         // Nothing is left open, and nothing hidden is left to keep the program alive.
         QVERIFY(!s.game().isLoaded() && QApplication::topLevelWidgets().size() >= 2);
         for (QWidget *w : QApplication::topLevelWidgets())
@@ -67,22 +76,42 @@ private slots:
         s.control("Command1")->setFocus();
         QTest::keyClick(s.control("Command1"), Qt::Key_Return);
         QTRY_VERIFY(s.start.gameWindow() && s.game().isVisible());
-        s.fakes.timer.fire();
+        s.fakes.pacingTimer.fire();
         player::press(s.game(), Qt::RightButton);
         const GameState before = s.game().round().state();
-        const int restarts = s.fakes.timer.restarts;
+        const int restarts = s.fakes.pacingTimer.restarts;
         s.click("Option3", "Option5", "Command1");
         const GameState &after = s.game().round().state();
         // The level is read at the set-up, which does not run again.
         QVERIFY(after.TargetNumber == before.TargetNumber && after.Hits == before.Hits);
         QCOMPARE(s.game().findChild<QLabel *>("Label1")->text(), QStringLiteral("Бывалый"));
         QCOMPARE(player::target(s.game())->size(), QSize(33, 33));
-        QVERIFY(s.fakes.timer.interval() == 3000 && s.fakes.timer.isEnabled());
-        QCOMPARE(s.fakes.timer.restarts, restarts + 1);
+        QVERIFY(s.fakes.pacingTimer.interval() == 3000 && s.fakes.pacingTimer.isEnabled());
+        QCOMPARE(s.fakes.pacingTimer.restarts, restarts + 1);
         // The button, though, is read at every press.
-        s.fakes.timer.fire();
+        s.fakes.pacingTimer.fire();
         player::press(s.game(), Qt::RightButton);
         QCOMPARE(after.Hits, before.Hits - 1);
+    }
+    void aboutNoticeStopsTheRoundAndItsClock()
+    {
+        Program s;
+        s.click("Command1", "Command3");
+        s.fakes.browserSucceeds = false;
+        s.fakes.clock.advance(300);
+        const int restarts = s.fakes.pacingTimer.restarts;
+        s.fakes.messages.whileUp = [&](const auto &) {
+            QVERIFY(!s.fakes.pacingTimer.isEnabled() && s.game().round().noticeShowing());
+            s.fakes.clock.advance(60000);
+        };
+        QTest::mouseClick(s.start.aboutWindow()->findChild<QWidget *>("Label19"), Qt::LeftButton);
+        QCOMPARE(s.fakes.messages.shown.size(), 1);
+        // Afterwards the target gets a whole fresh interval, and the reading time is not timed.
+        QVERIFY(s.fakes.pacingTimer.isEnabled() && s.fakes.pacingTimer.restarts == restarts + 1);
+        s.fakes.clock.advance(200);
+        player::press(s.game(), Qt::LeftButton);
+        player::closeRound(s.game());
+        QCOMPARE(s.diary.rounds.value(0).targets.value(0).hitAfterMs, 500);
     }
 };
 

@@ -90,7 +90,8 @@ struct FakeQuit : Quit
 struct FakePlatform
 {
     FakeMessageBox messages;
-    FakeTimer timer;
+    Notices notices{messages};
+    FakeTimer pacingTimer;
     FakeClock clock;
     FakeRandom random;
     FakeQuit quit;
@@ -112,9 +113,10 @@ struct FakePlatform
 
     Platform platform()
     {
-        return Platform{messages, timer, clock, random, quit, [this]() -> std::unique_ptr<Browser> {
-                            ++browsersMade;
-                            return std::make_unique<RecordingBrowser>(*this);
-                        }};
+        return Platform{
+            notices, pacingTimer, clock, random, quit, [this]() -> std::unique_ptr<Browser> {
+                ++browsersMade;
+                return std::make_unique<RecordingBrowser>(*this);
+            }};
     }
 };
