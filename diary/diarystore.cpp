@@ -449,8 +449,9 @@ bool DiaryStore::readRounds(QList<DiaryRound> *rounds)
         round.rightButton = query.value(4).toBool();
         round.doubleClick = query.value(5).toBool();
         const int ending = query.value(6).toInt();
-        round.ending = ending >= 0 && ending <= int(RoundEnding::Quit) ? RoundEnding(ending)
-                                                                       : RoundEnding::Quit;
+        round.ending = ending >= 0 && ending <= int(RoundEnding::ProgramQuit)
+                           ? RoundEnding(ending)
+                           : RoundEnding::ClosedFromOutside;
         round.score = query.value(7).toInt();
         round.grade = query.value(8).toString();
         round.figures.medianTimeToHitMs = optionalFrom(query.value(9));

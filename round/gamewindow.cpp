@@ -20,7 +20,7 @@ const QString fieldStyle = QStringLiteral("background-color: %1;").arg(fromBgr(F
 
 GameWindow::GameWindow(const Platform &platform, const TrainingSettings &settings, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_timer(platform.pacingTimer),
-      m_round(platform, settings, *this)
+      m_quit(platform.quit), m_round(platform, settings, *this)
 {
     setObjectName(QStringLiteral("game"));
     setWindowTitle(QStringLiteral("game"));
@@ -41,8 +41,11 @@ GameWindow::GameWindow(const Platform &platform, const TrainingSettings &setting
 
 GameWindow::~GameWindow()
 {
-    if (m_loaded)
+    // The program ends with the field still up, without closing it first.
+    if (m_loaded) {
+        m_round.abandon(RoundEnding::ProgramQuit);
         m_timer.setEnabled(false);
+    }
 }
 
 void GameWindow::load()
@@ -57,18 +60,23 @@ void GameWindow::load()
     Form_Load();
 }
 
-void GameWindow::unload()
+void GameWindow::unload() { closeField(RoundEnding::Result); }
+
+void GameWindow::closeField(RoundEnding ending)
 {
     // Closing goes through closeEvent, which also serves a close from outside.
+    m_closing = ending;
     close();
+    m_closing.reset();
 }
 
 void GameWindow::closeEvent(QCloseEvent *event)
 {
     if (m_loaded) {
-        // Still running: the field was closed from outside, as when the program ends. Abandoning
-        // the round stops its pacing.
-        m_round.abandon(RoundEnding::Quit);
+        // Not closed by the game itself: by the program ending or from outside. Abandoning the
+        // round stops its pacing; a round already over is not ended again.
+        m_round.abandon(m_closing.value_or(m_quit.isQuitting() ? RoundEnding::ProgramQuit
+                                                               : RoundEnding::ClosedFromOutside));
         destroyControls(this, {Picture1, Command1, Label1, Label2, Label3, Label4, Label5});
         m_loaded = false;
     }
@@ -159,11 +167,7 @@ bool GameWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void GameWindow::Command1_Click()
-{
-    m_round.abandon(RoundEnding::CloseButton);
-    unload();
-}
+void GameWindow::Command1_Click() { closeField(RoundEnding::CloseButton); }
 
 void GameWindow::setLabel(int number, const QString &text)
 {

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QPushButton;
 class TargetBox;
@@ -26,6 +28,7 @@ public:
     ~GameWindow() override;
 
     void load();
+    // The round has ended by its result: the field goes.
     void unload() override;
     bool isLoaded() const { return m_loaded; }
 
@@ -53,6 +56,8 @@ private:
     void Picture1_MouseDown(int button);
     void Picture1_DblClick(int button);
 
+    // Closes the field; a round still running ends the way given.
+    void closeField(RoundEnding ending);
     void createControls();
     QLabel *makeLabel(const char *name, const QString &text, const QRect &area);
 
@@ -66,7 +71,10 @@ private:
     std::optional<QPointF> pointer() const override;
 
     Timer &m_timer;
+    const Quit &m_quit;
     Round m_round;
+    // How the field is being closed, when the game closes it; otherwise it is closed from outside.
+    std::optional<RoundEnding> m_closing;
     bool m_loaded = false;
     bool m_backgroundPressed = false;
     // The control that got the last press anywhere in the program, and whether the double click

@@ -356,14 +356,15 @@ private slots:
         game.start();
         game.act("L");
         game.round.abandon(RoundEnding::CloseButton);
-        game.round.abandon(RoundEnding::Quit);
+        game.round.abandon(RoundEnding::ProgramQuit);
         game.start();
-        game.round.abandon(RoundEnding::Quit);
+        game.round.abandon(RoundEnding::ClosedFromOutside);
         QVERIFY(!game.fakes.pacingTimer.fire());
         QCOMPARE(game.rounds.size(), 3);
-        QCOMPARE(std::tuple(game.rounds[1].ending, game.rounds[1].score, game.rounds[1].grade,
-                            game.rounds[1].targets.size(), game.rounds[2].ending),
-                 std::tuple(RoundEnding::CloseButton, 1, QString(), 1, RoundEnding::Quit));
+        QCOMPARE(
+            std::tuple(game.rounds[1].ending, game.rounds[1].score, game.rounds[1].grade,
+                       game.rounds[1].targets.size(), game.rounds[2].ending),
+            std::tuple(RoundEnding::CloseButton, 1, QString(), 1, RoundEnding::ClosedFromOutside));
     }
 };
 

@@ -5,6 +5,8 @@
 #include "startwindow.h"
 #include <QLabel>
 
+#include <tuple>
+
 // Keeps the rounds the settings window hands on, as the diary does.
 struct Diary : RoundReport
 {
@@ -92,6 +94,54 @@ private slots:
         s.fakes.pacingTimer.fire();
         player::press(s.game(), Qt::RightButton);
         QCOMPARE(after.Hits, before.Hits - 1);
+    }
+    // One round played with one hit, on level 3, and ended one way; the diary hears of it once.
+    void eachEndingReachesTheDiary_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<RoundEnding>("ending");
+        QTest::newRow("thirty targets") << "result" << RoundEnding::Result;
+        QTest::newRow("closed under the result box") << "close under box" << RoundEnding::Result;
+        QTest::newRow("X") << "X" << RoundEnding::CloseButton;
+        QTest::newRow("Exit") << "Exit" << RoundEnding::ProgramQuit;
+        QTest::newRow("closed from outside") << "close" << RoundEnding::ClosedFromOutside;
+    }
+    void eachEndingReachesTheDiary()
+    {
+        QFETCH(QString, how);
+        QFETCH(RoundEnding, ending);
+        Program s;
+        s.click("Option3", "Command1");
+        player::press(s.game(), Qt::LeftButton);
+        s.fakes.messages.whileUp = [&](const auto &) {
+            if (how == "close under box")
+                s.game().close();
+        };
+        if (how.startsWith("result") || how == "close under box") {
+            for (int tick = 0; tick < 30 && s.game().isLoaded(); ++tick)
+                s.fakes.pacingTimer.fire();
+        } else if (how == "X") {
+            player::closeRound(s.game());
+        } else if (how == "Exit") {
+            s.click("Command2");
+            // As the real quit does.
+            QApplication::closeAllWindows();
+        } else {
+            s.game().close();
+        }
+        QVERIFY(!s.game().isLoaded() && !s.fakes.pacingTimer.isEnabled());
+        QCOMPARE(s.diary.rounds.size(), 1);
+        const RoundRecord &played = s.diary.rounds[0];
+        const bool result = ending == RoundEnding::Result;
+        QCOMPARE(std::tuple(played.ending, played.level, played.score, played.grade),
+                 std::tuple(ending, 3, 1, result ? QStringLiteral("Д В О Й К У") : QString()));
+        if (!result)
+            return;
+        // The result box as the round shows it: the score after a blank, the grade's own line.
+        const QString blanks14(14, ' '), blanks31(31, ' ');
+        QCOMPARE(s.fakes.messages.shown.value(0).text,
+                 " Итак, из 30 возможных Вы попали по  1 кнопкам\r\n\r\n" + blanks14 +
+                     "за такой результат Вы получаете\r\n\r\n" + blanks31 + "Д В О Й К У");
     }
     void aboutNoticeStopsTheRoundAndItsClock()
     {

@@ -83,7 +83,9 @@ struct FakeRandom : Random
 
 struct FakeQuit : Quit
 {
+    // The windows stay open; a test closes them as the real quit would.
     void quit() override { ++count; }
+    bool isQuitting() const override { return count > 0; }
     int count = 0;
 };
 
