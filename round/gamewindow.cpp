@@ -53,7 +53,7 @@ void GameWindow::load()
     if (m_loaded)
         return;
     m_round.stopPacing();
-    m_printed.clear();
+    m_textTop = 0;
     createControls();
     m_loaded = true;
     centreOnScreen(this);
@@ -198,26 +198,32 @@ std::optional<QPointF> GameWindow::pointer() const
     return QPointF(at);
 }
 
+// A printed line is drawn once, now, and kept nowhere: whatever later repaints that part of the
+// field (the target passing over it, a repaint of the whole window) paints the field colour there.
+// Uncovering the window shows it again, as that is served from what was painted.
 void GameWindow::print(const QString &line)
 {
-    m_printed.append(line);
-    update();
+    const QFontMetrics metrics(font());
+    const QRect area(0, m_textTop, metrics.horizontalAdvance(line) + metrics.maxWidth(),
+                     metrics.height());
+    m_textTop += metrics.height();
+    if (!m_loaded || !isVisible())
+        return;
+    m_printing = line;
+    m_printingAt = QPoint(0, area.top() + metrics.ascent());
+    repaint(area);
+    m_printing.clear();
 }
 
 void GameWindow::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
-    if (m_printed.isEmpty())
+    if (m_printing.isEmpty())
         return;
-    // Written lines start at the top-left corner, one under the other, in the default font.
+    // In the default font and text colour, one line under the other from the top-left corner.
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    const QFontMetrics metrics(font());
-    int y = metrics.ascent();
-    for (const QString &line : m_printed) {
-        painter.drawText(0, y, line);
-        y += metrics.height();
-    }
+    painter.drawText(m_printingAt, m_printing);
 }
 
 void GameWindow::mousePressEvent(QMouseEvent *event)

@@ -6,7 +6,6 @@
 #include "roundview.h"
 
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 
 #include <optional>
@@ -34,8 +33,6 @@ public:
 
     Round &round() { return m_round; }
     const Round &round() const { return m_round; }
-    // Lines written on the surface since the last load, top to bottom.
-    const QStringList &printedLines() const { return m_printed; }
 
     static constexpr int clientWidth = 768;
     static constexpr int clientHeight = 572;
@@ -81,7 +78,11 @@ private:
     // being handled now had its first click on the same control.
     QPointer<QObject> m_lastPressed;
     bool m_sameControlTwice = false;
-    QStringList m_printed;
+    // Where the next printed line goes, from the top of a freshly loaded field.
+    int m_textTop = 0;
+    // The line being drawn by the paint under way; a later paint shows the field there.
+    QString m_printing;
+    QPoint m_printingAt;
 
     QPointer<TargetBox> Picture1;
     QPointer<QPushButton> Command1;
