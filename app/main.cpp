@@ -115,9 +115,8 @@ int main(int argc, char *argv[])
     SystemClock clock;
     SeededRandom random;
     AppQuit quit;
-    const Platform platform{messages, pacingTimer,
-                            clock,    random,
-                            quit,     [] { return std::make_unique<DesktopBrowser>(); }};
+    const auto browser = [] { return std::make_unique<DesktopBrowser>(); };
+    const Platform platform{messages, pacingTimer, clock, random, quit, browser};
 
     StartWindow start(platform, DiaryAccess{&diary, openDiary});
     start.show();
