@@ -40,34 +40,12 @@ struct Row
     QString desktop = {};
 };
 
-// The environment pinned for one row and given back afterwards.
-struct Pinned
-{
-    explicit Pinned(const QMap<QByteArray, QByteArray> &values)
-    {
-        for (auto it = values.begin(); it != values.end(); ++it) {
-            saved.insert(it.key(), qgetenv(it.key()));
-            had.insert(it.key(), qEnvironmentVariableIsSet(it.key()));
-            qputenv(it.key(), it.value());
-        }
-    }
-    ~Pinned()
-    {
-        for (auto it = saved.begin(); it != saved.end(); ++it) {
-            if (had.value(it.key()))
-                qputenv(it.key(), it.value());
-            else
-                qunsetenv(it.key());
-        }
-    }
-    QMap<QByteArray, QByteArray> saved;
-    QMap<QByteArray, bool> had;
-};
 } // namespace
 
 class tst_DesktopBrowser : public QObject
 {
     Q_OBJECT
+    QString m_path = qEnvironmentVariable("PATH");
 private slots:
     void commandLine_data()
     {
@@ -182,12 +160,14 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
             file.write(QString(it.value()).replace('@', root).toUtf8());
         }
-        const Pinned pinned({{"XDG_CONFIG_HOME", (root + "/config").toUtf8()},
-                             {"XDG_CONFIG_DIRS", (root + "/xdg:relative/xdg").toUtf8()},
-                             {"XDG_DATA_HOME", (root + "/data").toUtf8()},
-                             {"XDG_DATA_DIRS", (root + "/share").toUtf8()},
-                             {"XDG_CURRENT_DESKTOP", row.desktop.toUtf8()},
-                             {"PATH", (root + "/bin:").toUtf8() + qgetenv("PATH")}});
+        // Every row sets every folder; PATH leads with the fake's folder.
+        for (const auto &[name, value] : {std::pair{"XDG_CONFIG_HOME", root + "/config"},
+                                          {"XDG_CONFIG_DIRS", root + "/xdg"},
+                                          {"XDG_DATA_HOME", root + "/data"},
+                                          {"XDG_DATA_DIRS", root + "/share"},
+                                          {"XDG_CURRENT_DESKTOP", row.desktop},
+                                          {"PATH", root + "/bin:" + m_path}})
+            qputenv(name, value.toUtf8());
         QList<QUrl> fallback;
         DesktopBrowser browser(std::make_unique<XdgApplications>(),
                                std::make_unique<DetachedLauncher>(), [&](const QUrl &url) {
