@@ -246,16 +246,10 @@ void AboutWindow::openHomePage()
         m_browser = m_platform.makeBrowser();
     if (m_browser && m_browser->open(homePage))
         return;
-    // Not being able to show the page is no reason to stop the game: say so and go on. The box
-    // is modal, so a round under it stands still, as under the game's own notices, and gets a
-    // whole interval afterwards; otherwise it would run on unseen and end behind the box.
-    const bool roundRunning = m_platform.timer.isEnabled();
-    if (roundRunning)
-        m_platform.timer.setEnabled(false);
+    // Not being able to show the page is no reason to stop the game: say so and go on. A round
+    // under the box stands still, as under its own notices.
     m_platform.messages.show(QStringLiteral("Не удалось открыть страницу автора в браузере."
                                             "\r\nЕё адрес: %1")
                                  .arg(homePage.toString()),
                              MessageBox::OkOnly, QStringLiteral("О программе"));
-    if (roundRunning)
-        m_platform.timer.setEnabled(true);
 }

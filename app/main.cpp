@@ -113,13 +113,14 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     }
 
-    QtMessageBox messages;
-    SystemTimer timer;
+    QtMessageBox box;
+    Notices messages(box);
+    SystemTimer pacingTimer;
     SystemClock clock;
     SeededRandom random;
     AppQuit quit;
-    const Platform platform{messages, timer, clock,
-                            random,   quit,  [] { return std::make_unique<DesktopBrowser>(); }};
+    const auto browser = [] { return std::make_unique<DesktopBrowser>(); };
+    const Platform platform{messages, pacingTimer, clock, random, quit, browser};
 
     StartWindow start(platform, DiaryAccess{&diary, openDiary});
     start.show();

@@ -16,8 +16,8 @@
 struct Unattended
 {
     explicit Unattended(Timer &timer)
-        : start(
-              Platform{box, timer, clock, random, quit, [] { return std::unique_ptr<Browser>(); }})
+        : start(Platform{notices, timer, clock, random, quit,
+                         [] { return std::unique_ptr<Browser>(); }})
     {
     }
 
@@ -32,6 +32,7 @@ struct Unattended
     }
 
     FakeMessageBox box;
+    Notices notices{box};
     SystemClock clock;
     SeededRandom random;
     FakeQuit quit;

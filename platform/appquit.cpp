@@ -5,6 +5,7 @@
 
 void AppQuit::quit()
 {
+    m_quitting = true;
     QApplication::closeAllWindows();
     // exit() also ends nested loops, such as a notice box that is up at this moment.
     QApplication::exit(0);

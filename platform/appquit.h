@@ -8,4 +8,8 @@ class AppQuit : public Quit
 {
 public:
     void quit() override;
+    bool isQuitting() const override { return m_quitting; }
+
+private:
+    bool m_quitting = false;
 };

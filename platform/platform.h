@@ -3,7 +3,7 @@
 
 #include "browser.h"
 #include "clock.h"
-#include "messagebox.h"
+#include "notices.h"
 #include "quit.h"
 #include "random.h"
 #include "timer.h"
@@ -17,8 +17,10 @@
  */
 struct Platform
 {
-    MessageBox &messages;
-    Timer &timer;
+    /** Every modal box goes through here, so a running round stands still under it. */
+    Notices &messages;
+    /** Paces the targets of a round. */
+    Timer &pacingTimer;
     Clock &clock;
     Random &random;
     Quit &quit;

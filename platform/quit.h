@@ -10,4 +10,6 @@ public:
     virtual ~Quit() = default;
     /** Closes every window and ends the program with exit status 0, without asking. */
     virtual void quit() = 0;
+    /** True once quit() was called: a window closing now closes because the program ends. */
+    virtual bool isQuitting() const = 0;
 };

@@ -61,7 +61,7 @@ std::optional<RoundRecord> fromJson(const QByteArray &bytes)
     record.level = round.value("level").toInt(1);
     record.rightButton = round.value("rightButton").toBool();
     record.doubleClick = round.value("doubleClick").toBool();
-    record.ending = RoundEnding(round.value("ending").toInt());
+    record.ending = endingFromCode(round.value("ending").toInt());
     record.score = round.value("score").toInt();
     record.grade = round.value("grade").toString();
     for (const QJsonValue &value : round.value("targets").toArray()) {

@@ -131,8 +131,7 @@ bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error)
         round.rightButton = query.value(4).toBool();
         round.doubleClick = query.value(5).toBool();
         const int ending = query.value(6).toInt();
-        round.ending = ending >= 0 && ending <= int(RoundEnding::Quit) ? RoundEnding(ending)
-                                                                       : RoundEnding::Quit;
+        round.ending = endingFromCode(ending);
         round.score = query.value(7).toInt();
         round.grade = query.value(8).toString();
         round.figures.medianTimeToHitMs = optionalFrom(query.value(9));

@@ -19,8 +19,8 @@ const QString fieldStyle = QStringLiteral("background-color: %1;").arg(fromBgr(F
 } // namespace
 
 GameWindow::GameWindow(const Platform &platform, const TrainingSettings &settings, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_timer(platform.timer),
-      m_round(platform, settings, *this)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_timer(platform.pacingTimer),
+      m_quit(platform.quit), m_round(platform, settings, *this)
 {
     setObjectName(QStringLiteral("game"));
     setWindowTitle(QStringLiteral("game"));
@@ -41,8 +41,11 @@ GameWindow::GameWindow(const Platform &platform, const TrainingSettings &setting
 
 GameWindow::~GameWindow()
 {
-    if (m_loaded)
+    // The program ends with the field still up, without closing it first.
+    if (m_loaded) {
+        m_round.abandon(RoundEnding::ProgramQuit);
         m_timer.setEnabled(false);
+    }
 }
 
 void GameWindow::load()
@@ -50,25 +53,30 @@ void GameWindow::load()
     if (m_loaded)
         return;
     m_round.stopPacing();
-    m_printed.clear();
+    m_textTop = 0;
     createControls();
     m_loaded = true;
     centreOnScreen(this);
     Form_Load();
 }
 
-void GameWindow::unload()
+void GameWindow::unload() { closeField(RoundEnding::Result); }
+
+void GameWindow::closeField(RoundEnding ending)
 {
     // Closing goes through closeEvent, which also serves a close from outside.
+    m_closing = ending;
     close();
+    m_closing.reset();
 }
 
 void GameWindow::closeEvent(QCloseEvent *event)
 {
     if (m_loaded) {
-        // Still running: the field was closed from outside, as when the program ends. Abandoning
-        // the round stops its pacing.
-        m_round.abandon(RoundEnding::Quit);
+        // Not closed by the game itself: by the program ending or from outside. Abandoning the
+        // round stops its pacing; a round already over is not ended again.
+        m_round.abandon(m_closing.value_or(m_quit.isQuitting() ? RoundEnding::ProgramQuit
+                                                               : RoundEnding::ClosedFromOutside));
         destroyControls(this, {Picture1, Command1, Label1, Label2, Label3, Label4, Label5});
         m_loaded = false;
     }
@@ -159,11 +167,7 @@ bool GameWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void GameWindow::Command1_Click()
-{
-    m_round.abandon(RoundEnding::CloseButton);
-    unload();
-}
+void GameWindow::Command1_Click() { closeField(RoundEnding::CloseButton); }
 
 void GameWindow::setLabel(int number, const QString &text)
 {
@@ -194,26 +198,32 @@ std::optional<QPointF> GameWindow::pointer() const
     return QPointF(at);
 }
 
+// A printed line is drawn once, now, and kept nowhere: whatever later repaints that part of the
+// field (the target passing over it, a repaint of the whole window) paints the field colour there.
+// Uncovering the window shows it again, as that is served from what was painted.
 void GameWindow::print(const QString &line)
 {
-    m_printed.append(line);
-    update();
+    const QFontMetrics metrics(font());
+    const QRect area(0, m_textTop, metrics.horizontalAdvance(line) + metrics.maxWidth(),
+                     metrics.height());
+    m_textTop += metrics.height();
+    if (!m_loaded || !isVisible())
+        return;
+    m_printing = line;
+    m_printingAt = QPoint(0, area.top() + metrics.ascent());
+    repaint(area);
+    m_printing.clear();
 }
 
 void GameWindow::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
-    if (m_printed.isEmpty())
+    if (m_printing.isEmpty())
         return;
-    // Written lines start at the top-left corner, one under the other, in the default font.
+    // In the default font and text colour, one line under the other from the top-left corner.
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    const QFontMetrics metrics(font());
-    int y = metrics.ascent();
-    for (const QString &line : m_printed) {
-        painter.drawText(0, y, line);
-        y += metrics.height();
-    }
+    painter.drawText(m_printingAt, m_printing);
 }
 
 void GameWindow::mousePressEvent(QMouseEvent *event)

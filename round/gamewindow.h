@@ -6,8 +6,9 @@
 #include "roundview.h"
 
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -26,13 +27,12 @@ public:
     ~GameWindow() override;
 
     void load();
+    // The round has ended by its result: the field goes.
     void unload() override;
     bool isLoaded() const { return m_loaded; }
 
     Round &round() { return m_round; }
     const Round &round() const { return m_round; }
-    // Lines written on the surface since the last load, top to bottom.
-    const QStringList &printedLines() const { return m_printed; }
 
     static constexpr int clientWidth = 768;
     static constexpr int clientHeight = 572;
@@ -53,6 +53,8 @@ private:
     void Picture1_MouseDown(int button);
     void Picture1_DblClick(int button);
 
+    // Closes the field; a round still running ends the way given.
+    void closeField(RoundEnding ending);
     void createControls();
     QLabel *makeLabel(const char *name, const QString &text, const QRect &area);
 
@@ -66,14 +68,21 @@ private:
     std::optional<QPointF> pointer() const override;
 
     Timer &m_timer;
+    const Quit &m_quit;
     Round m_round;
+    // How the field is being closed, when the game closes it; otherwise it is closed from outside.
+    std::optional<RoundEnding> m_closing;
     bool m_loaded = false;
     bool m_backgroundPressed = false;
     // The control that got the last press anywhere in the program, and whether the double click
     // being handled now had its first click on the same control.
     QPointer<QObject> m_lastPressed;
     bool m_sameControlTwice = false;
-    QStringList m_printed;
+    // Where the next printed line goes, from the top of a freshly loaded field.
+    int m_textTop = 0;
+    // The line being drawn by the paint under way; a later paint shows the field there.
+    QString m_printing;
+    QPoint m_printingAt;
 
     QPointer<TargetBox> Picture1;
     QPointer<QPushButton> Command1;

@@ -18,9 +18,16 @@ std::int16_t scaled(float r, int range)
 } // namespace
 
 Round::Round(const Platform &platform, const TrainingSettings &settings, RoundView &view)
-    : m_messages(platform.messages), m_timer(platform.timer), m_clock(platform.clock),
+    : m_messages(platform.messages), m_timer(platform.pacingTimer), m_clock(platform.clock),
       m_random(platform.random), m_settings(settings), m_view(view), m_recorder(platform.clock)
 {
+    m_messages.setPausable(this);
+}
+
+Round::~Round()
+{
+    if (m_messages.pausable() == this)
+        m_messages.setPausable(nullptr);
 }
 
 void Round::setUp()
@@ -99,6 +106,8 @@ void Round::stopPacing()
 void Round::finish()
 {
     stopPacing();
+    // The result is decided: closing the field while its box is up does not end the round again.
+    m_active = false;
     m_view.setTargetVisible(false);
     m_state.GradeText = gradeText(m_state.Hits);
     const int answer = showNotice(resultText(m_state.Hits, m_state.GradeText),
@@ -130,26 +139,32 @@ int Round::showNotice(const QString &text, int buttons, const QString &title)
     m_state.NoticeText = text;
     m_state.NoticeButtons = buttons;
     m_state.NoticeTitle = title;
-    m_noticeShowing = true;
-    m_recorder.pause();
-    const int answer =
-        m_messages.show(m_state.NoticeText, m_state.NoticeButtons, m_state.NoticeTitle);
-    m_recorder.resume();
-    m_noticeShowing = false;
-    return answer;
+    return m_messages.show(m_state.NoticeText, m_state.NoticeButtons, m_state.NoticeTitle);
 }
 
-// After a notice the round goes on, whatever the box answered: a box that answered anything
-// but OK would otherwise leave the round standing still for good.
+void Round::pause()
+{
+    m_noticeShowing = true;
+    m_resumePacing = m_active && m_timer.isEnabled();
+    m_timer.setEnabled(false);
+    if (m_active)
+        m_recorder.pause();
+}
+
+// After a box the round goes on, whatever the box answered: a box that answered anything but OK
+// would otherwise leave the round standing still for good. Enabled again, the timer gives the
+// current target a whole fresh interval.
 void Round::resume()
 {
-    if (m_active)
+    m_recorder.resume();
+    m_noticeShowing = false;
+    if (m_resumePacing && m_active)
         m_timer.setEnabled(true);
+    m_resumePacing = false;
 }
 
 bool Round::penalize(Penalty penalty)
 {
-    m_timer.setEnabled(false);
     const Notice notice = rules::notice(penalty);
     if (notice.forfeitsTurn)
         m_state.TurnLost = 1;
@@ -157,7 +172,6 @@ bool Round::penalize(Penalty penalty)
         m_state.Hits = decrement(m_state.Hits);
     m_recorder.penalty(penalty);
     showNotice(notice.text, MessageBox::OkOnly, notice.title);
-    resume();
     return m_active;
 }
 
@@ -207,7 +221,6 @@ void Round::backgroundClick()
     m_state.MissCount = increment(m_state.MissCount);
     if (m_state.MissCount < 2)
         return;
-    m_timer.setEnabled(false);
     const Notice miss = notice(Penalty::Miss);
     m_recorder.penalty(Penalty::Miss);
     m_view.print(QString::number(showNotice(miss.text, MessageBox::OkOnly, miss.title)));
@@ -215,5 +228,4 @@ void Round::backgroundClick()
     if (!m_active)
         return;
     showNotice(miss.text, MessageBox::OkOnly, miss.title);
-    resume();
 }

@@ -14,11 +14,15 @@ class TrainingSettings;
 
 // The rules of a round: pacing the thirty targets, judging presses, double clicks and misses,
 // the notices with what they cost, and the result. It knows no widget: it reads the player's
-// choices live, drives the pacing timer and tells its view what to show.
-class Round
+// choices live, drives the pacing timer and tells its view what to show. Every box of the
+// program pauses it: no tick comes and no time is counted while a box is up.
+class Round : private Pausable
 {
 public:
     Round(const Platform &platform, const TrainingSettings &settings, RoundView &view);
+    ~Round() override;
+    Round(const Round &) = delete;
+    Round &operator=(const Round &) = delete;
 
     // Whoever keeps the rounds played; none by default.
     void setReport(RoundReport *report) { m_report = report; }
@@ -38,8 +42,9 @@ public:
     // The field closes before the result; the round is over without one.
     void abandon(RoundEnding ending);
 
-    // From set-up until the result or abandon().
+    // From set-up until the result is decided or abandon().
     bool isActive() const { return m_active; }
+    // Whether a box of the program is up.
     bool noticeShowing() const { return m_noticeShowing; }
     const GameState &state() const { return m_state; }
     std::uint32_t targetColour() const { return m_colour; }
@@ -49,13 +54,14 @@ private:
     void finish();
     bool penalize(Penalty penalty);
     int showNotice(const QString &text, int buttons, const QString &title);
-    void resume();
+    void pause() override;
+    void resume() override;
     void scoreIfReady();
     void targetShown(int left, int top);
     void report(RoundEnding ending);
     bool acceptsInput() const { return m_active && !m_noticeShowing; }
 
-    MessageBox &m_messages;
+    Notices &m_messages;
     Timer &m_timer;
     Clock &m_clock;
     Random &m_random;
@@ -69,4 +75,6 @@ private:
     int m_sizeTwips = rules::designSize;
     bool m_active = false;
     bool m_noticeShowing = false;
+    // Whether the pace goes on after the box that is up now.
+    bool m_resumePacing = false;
 };

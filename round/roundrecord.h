@@ -9,12 +9,20 @@
 // The notices a turn can bring.
 enum class Penalty { Miss, DoubleInSingleMode, RightInDoubleMode, RightWhileLeft, LeftWhileRight };
 
-// How a round came to its end.
+// How a round came to its end, as whoever ended it says. The diary keeps the numbers.
 enum class RoundEnding {
-    Result,      // the 30th tick: the result box was shown
-    CloseButton, // "X" on the field
-    Quit,        // the field closed otherwise: the program ended while the round ran
+    Result = 0,            // the 30th tick: the result box was shown
+    CloseButton = 1,       // the player pressed "X" on the field
+    ClosedFromOutside = 2, // the field was closed by the desktop or a key, not by the game
+    ProgramQuit = 3,       // the program ended while the round ran
 };
+
+// An ending read back from a file: a number no version wrote counts as closed from outside.
+inline RoundEnding endingFromCode(int code)
+{
+    return code >= 0 && code <= int(RoundEnding::ProgramQuit) ? RoundEnding(code)
+                                                             : RoundEnding::ClosedFromOutside;
+}
 
 // One target of a round, as the child met it. Times are in milliseconds and leave out every
 // moment spent under a notice box.

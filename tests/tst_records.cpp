@@ -210,7 +210,7 @@ private slots:
         played.started = QDateTime(QDate(2026, 12, 7), QTime(15, 1, 5, 7), QTimeZone(5 * 3600));
         played.level = 3;
         played.rightButton = played.doubleClick = true;
-        played.ending = RoundEnding::Quit;
+        played.ending = RoundEnding::ProgramQuit;
         played.score = 1;
         played.targets = {{1, 0, 640, {Penalty::RightWhileLeft, Penalty::Miss}, 2, 147, 49},
                           {2, 1500, -1, {}, 0, qQNaN(), 49}};
@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(kept.uuid, played.uuid);
         QCOMPARE(kept.started.toString(Qt::ISODateWithMs), "2026-12-07T15:01:05.007+05:00");
         QVERIFY(kept.level == 3 && kept.rightButton && kept.doubleClick &&
-                kept.ending == RoundEnding::Quit && kept.score == 1 && kept.grade == played.grade);
+                kept.ending == RoundEnding::ProgramQuit && kept.score == 1 && kept.grade == played.grade);
         played.targets[1].distance = -1;
         const QList<TargetRecord> targets = next.targets(kept.id);
         QCOMPARE(targets.size(), 2);

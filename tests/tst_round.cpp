@@ -46,7 +46,7 @@ struct Game : RoundView, RoundReport
     {
         round.setReport(this);
         // The game window forwards its timer's ticks the same way.
-        QObject::connect(&fakes.timer, &Timer::timeout, [this] { round.tick(); });
+        QObject::connect(&fakes.pacingTimer, &Timer::timeout, [this] { round.tick(); });
         start();
     }
     const GameState &state() const { return round.state(); }
@@ -59,7 +59,7 @@ struct Game : RoundView, RoundReport
     [[nodiscard]] bool tickTo(int targetNumber)
     {
         for (int tick = 0; tick < roundLength && state().TargetNumber < targetNumber; ++tick)
-            fakes.timer.fire();
+            fakes.pacingTimer.fire();
         return state().TargetNumber == targetNumber;
     }
     // The boxes shown so far, each as "title|text".
@@ -122,13 +122,13 @@ private slots:
         game.fakes.clock.seconds = 45296.789;
         game.fakes.random.values = {0.5f, 0.25f, 0.999999f, 0.0f};
         // Target n + 1 stays as long as the tick at target n says; the pace quickens to the end.
-        QList<int> intervals{game.fakes.timer.interval()};
+        QList<int> intervals{game.fakes.pacingTimer.interval()};
         QList<QPoint> places;
         for (int n = 1; n < roundLength; ++n) {
-            QVERIFY(game.fakes.timer.fire());
+            QVERIFY(game.fakes.pacingTimer.fire());
             QCOMPARE(game.state().TargetNumber, n + 1);
             QCOMPARE(QPoint(game.state().TargetLeft, game.state().TargetTop), game.at);
-            intervals.append(game.fakes.timer.interval());
+            intervals.append(game.fakes.pacingTimer.interval());
             places.append(game.at);
             game.fakes.clock.seconds += 0.004;
         }
@@ -141,16 +141,16 @@ private slots:
                              2033, 1966, 1900, 1833, 1766, 1700, 1633, 1566, 1500, 1433,
                              1366, 1300, 1233, 1166, 1100, 1033, 966,  900,  833,  766}));
         QCOMPARE(std::accumulate(intervals.begin(), intervals.end(), 0), 52290);
-        QVERIFY(game.fakes.timer.fire());
+        QVERIFY(game.fakes.pacingTimer.fire());
         const FakeMessageBox::Shown result = game.fakes.messages.shown.value(0);
         QCOMPARE(result.title, blanks(10) + "Пришло время собирать камни");
         QCOMPARE(result.buttons, int(MessageBox::CancelTryContinue));
         // The box's answer is written on the field; then the field goes and the timer stops.
         QCOMPARE(game.printed, QStringList{"10"});
-        QCOMPARE(std::tuple(game.visible, game.unloads, game.fakes.timer.isEnabled(),
-                            game.fakes.timer.interval(), game.round.isActive()),
+        QCOMPARE(std::tuple(game.visible, game.unloads, game.fakes.pacingTimer.isEnabled(),
+                            game.fakes.pacingTimer.interval(), game.round.isActive()),
                  std::tuple(false, 1, false, 0, false));
-        QVERIFY(!game.fakes.timer.fire());
+        QVERIFY(!game.fakes.pacingTimer.fire());
     }
 
     void gradeFollowsScore_data()
@@ -248,7 +248,7 @@ private slots:
         for (const auto &box : game.fakes.messages.shown)
             QCOMPARE(box.buttons, int(MessageBox::OkOnly));
         // Whatever became of this one, the next target comes up light green.
-        QVERIFY(game.fakes.timer.fire());
+        QVERIFY(game.fakes.pacingTimer.fire());
         QCOMPARE(game.colour, ReadyColour);
     }
 
@@ -272,7 +272,7 @@ private slots:
         game.act("L");
         QCOMPARE(game.state().MissCount, 3);
         // The next target starts clean.
-        QVERIFY(game.fakes.timer.fire());
+        QVERIFY(game.fakes.pacingTimer.fire());
         QCOMPARE(std::tuple(int(game.state().MissCount), int(game.state().TurnLost)),
                  std::tuple(0, 0));
         // A long run of wrong presses and misses in one turn: the counters stop at their limits.
@@ -289,30 +289,31 @@ private slots:
         int boxes = 0;
         game.fakes.messages.whileUp = [&](const auto &) {
             ++boxes;
-            QVERIFY(!game.fakes.timer.isEnabled());
+            QVERIFY(!game.fakes.pacingTimer.isEnabled());
             QVERIFY(game.round.noticeShowing());
             // Input while a box is up is not judged.
             game.act("Rx");
         };
         for (const char *turn : {"R", "D", "xx"}) {
-            const int restarts = game.fakes.timer.restarts;
+            const int restarts = game.fakes.pacingTimer.restarts;
             game.act(turn);
             // A whole current interval starts anew once the box is gone.
-            QVERIFY(game.fakes.timer.isEnabled());
-            QVERIFY(game.fakes.timer.restarts > restarts);
-            QCOMPARE(game.fakes.timer.interval(), intervalAfter(game.state().TargetNumber - 1));
-            QVERIFY(game.fakes.timer.fire());
+            QVERIFY(game.fakes.pacingTimer.isEnabled());
+            QVERIFY(game.fakes.pacingTimer.restarts > restarts);
+            QCOMPARE(game.fakes.pacingTimer.interval(),
+                     intervalAfter(game.state().TargetNumber - 1));
+            QVERIFY(game.fakes.pacingTimer.fire());
         }
         QCOMPARE(game.fakes.messages.mostOpenAtOnce, 1);
         // A turn lost on the last target stays lost in the next round until its first tick.
         QVERIFY(game.tickTo(roundLength));
         game.act("R");
-        QVERIFY(game.fakes.timer.fire());
+        QVERIFY(game.fakes.pacingTimer.fire());
         QCOMPARE(boxes, 6);
         game.start();
         game.act("L");
         QCOMPARE(game.state().Hits, 0);
-        QVERIFY(game.fakes.timer.fire());
+        QVERIFY(game.fakes.pacingTimer.fire());
         game.act("L");
         QCOMPARE(game.state().Hits, 1);
     }
@@ -332,11 +333,11 @@ private slots:
         game.act("R");
         game.fakes.clock.advance(600);
         game.pointerAt.reset();
-        QVERIFY(game.fakes.timer.fire());
+        QVERIFY(game.fakes.pacingTimer.fire());
         game.fakes.clock.advance(500);
         game.act("L");
         QVERIFY(game.tickTo(roundLength));
-        QVERIFY(game.fakes.timer.fire());
+        QVERIFY(game.fakes.pacingTimer.fire());
         const RoundRecord played = game.rounds.value(0);
         QCOMPARE(played.started, game.fakes.clock.date.addMSecs(1000));
         QCOMPARE(std::tuple(played.level, played.rightButton, played.doubleClick, played.ending,
@@ -355,14 +356,15 @@ private slots:
         game.start();
         game.act("L");
         game.round.abandon(RoundEnding::CloseButton);
-        game.round.abandon(RoundEnding::Quit);
+        game.round.abandon(RoundEnding::ProgramQuit);
         game.start();
-        game.round.abandon(RoundEnding::Quit);
-        QVERIFY(!game.fakes.timer.fire());
+        game.round.abandon(RoundEnding::ClosedFromOutside);
+        QVERIFY(!game.fakes.pacingTimer.fire());
         QCOMPARE(game.rounds.size(), 3);
-        QCOMPARE(std::tuple(game.rounds[1].ending, game.rounds[1].score, game.rounds[1].grade,
-                            game.rounds[1].targets.size(), game.rounds[2].ending),
-                 std::tuple(RoundEnding::CloseButton, 1, QString(), 1, RoundEnding::Quit));
+        QCOMPARE(
+            std::tuple(game.rounds[1].ending, game.rounds[1].score, game.rounds[1].grade,
+                       game.rounds[1].targets.size(), game.rounds[2].ending),
+            std::tuple(RoundEnding::CloseButton, 1, QString(), 1, RoundEnding::ClosedFromOutside));
     }
 };
 

@@ -24,7 +24,7 @@ void tst_Storm::randomInputKeepsTheRules()
     QRandomGenerator chance(seed);
     FakePlatform fakes;
     bool timerUnderBox = false;
-    fakes.messages.whileUp = [&](const auto &) { timerUnderBox |= fakes.timer.isEnabled(); };
+    fakes.messages.whileUp = [&](const auto &) { timerUnderBox |= fakes.pacingTimer.isEnabled(); };
     std::unique_ptr<StartWindow> start;
     int sent = 0, rounds = 0, scored = 0, side = 0;
     for (int rolls = 0; sent < 30000 && rolls < 1000000; ++rolls) {
@@ -41,7 +41,7 @@ void tst_Storm::randomInputKeepsTheRules()
         const std::uint32_t before = running ? game->round().targetColour() : 0;
         const bool clickedStart = roll >= 870 && roll < 980;
         if (roll < 200) {
-            fakes.timer.fire();
+            fakes.pacingTimer.fire();
         } else if (roll < 450) {
             const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
             player::press(*game, buttons[roll < 320 ? 0 : roll < 410 ? 1 : 2]);
@@ -77,8 +77,9 @@ void tst_Storm::randomInputKeepsTheRules()
         scored += before == rules::ReadyColour && colour == rules::HitColour;
         const QByteArray where = QString("seed %1, event %2").arg(seed).arg(sent).toUtf8();
         QVERIFY2(fakes.messages.mostOpenAtOnce <= 1 && !timerUnderBox, where);
-        QVERIFY2(fakes.timer.isEnabled() == now && (now || fakes.timer.interval() == 0), where);
-        QVERIFY2(!clickedStart || fakes.timer.interval() == rules::firstInterval, where);
+        QVERIFY2(fakes.pacingTimer.isEnabled() == now && (now || fakes.pacingTimer.interval() == 0),
+                 where);
+        QVERIFY2(!clickedStart || fakes.pacingTimer.interval() == rules::firstInterval, where);
         QVERIFY2(state.Hits <= state.TargetNumber && state.TargetNumber <= rules::roundLength,
                  where);
         QVERIFY2(state.TurnLost == 0 || state.TurnLost == 1, where);

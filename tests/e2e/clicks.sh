@@ -5,11 +5,18 @@
 source "$(dirname "$0")/lib.sh"
 cheat="Обнаружена попытка обмана"
 
-# The URL opener is looked up in PATH: ours only writes down what it was asked to open.
+# The default browser is looked up through the desktop's folders, all of them ours, and the URL
+# opener in PATH: both only write down what they were asked to open.
 record="$SCRATCH/opened.txt" opener="$SCRATCH/bin/xdg-open" && mkdir "$SCRATCH/bin"
 printf '#!/bin/sh\necho "$@" >>"%s"\n' "$record" >"$opener" && chmod +x "$opener" && : >"$record"
-export PATH="$SCRATCH/bin:$PATH"
-unset BROWSER DEFAULT_BROWSER
+browser="$SCRATCH/bin/fake browser" && cp "$opener" "$browser"
+export PATH="$SCRATCH/bin:$PATH" XDG_CONFIG_DIRS="$SCRATCH/xdg" XDG_DATA_DIRS="$SCRATCH/share"
+unset BROWSER DEFAULT_BROWSER XDG_CURRENT_DESKTOP
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications"
+printf '[Default Applications]\nx-scheme-handler/https=fake.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
+printf '[Desktop Entry]\nType=Application\nName=Fake\nExec="%s" %%u\nActions=new-window;\n
+[Desktop Action new-window]\nName=New window\nExec="%s" --new-window %%u\n' "$browser" "$browser" \
+    >"$XDG_DATA_HOME/applications/fake.desktop"
 
 no_notice() { [[ $(windows) != *"$cheat"* ]] || fail "a notice came for $1: $(windows)"; }
 answer() {
@@ -42,7 +49,11 @@ done
 [ -n "$first" ] || fail "no miss notice after 20 misses"
 press_key_in "$first" Return
 wait_for 30 find_window "$miss" "$first" || fail "the miss notice was not shown a second time"
+# The first box's answer is printed at the top left of the field, there while the second is up.
+printed() { (($(count_colour "$gx" "$gy" 7 14 "#008000") < 90)); }
+wait_for 10 printed || fail "no 1 printed on the field under the second miss notice"
 answer "$miss"
+wait_for 5 printed || fail "the printed 1 went with the second miss notice"
 # "X" ends the round at once, with no result box.
 close_round
 no_window "$(blanks 10)Пришло время собирать камни" || fail "a result box came after X"
@@ -65,17 +76,25 @@ wait_for 2 hit "$tx" "$ty" 33 || fail "a double click in double-click mode did n
 no_notice "a correct double click"
 close_round
 
-# The about window: its link opens the home page through the desktop's URL opener.
+# The about window: its link opens the home page in a new window of the default browser; once
+# that cannot be started, through the desktop's URL opener. A click must not pair with the one
+# before as a double click, which opens nothing.
 click_at "$START_ID" 284 212
 about=$(wait_window "О программе" 60)
 wait_painted "$about"
-clicked=$(date +%s%N) && click_at "$about" 80 232
-wait_for 60 grep -qx https://kvadrilka.example.org/ "$record" || fail "the link opened '$(cat "$record")'"
-# Without its opener the page cannot be shown: a notice says so, over the about window. The
-# click must not pair with the one before as a double click, which opens nothing.
+page=https://kvadrilka.example.org/
+link() {
+    wait_for 10 eval '(($(date +%s%N) - ${clicked:-0} > 600000000))'
+    clicked=$(date +%s%N) && click_at "$about" 80 232
+}
+link
+wait_for 60 grep -qx -- "--new-window $page" "$record" || fail "the link opened '$(cat "$record")'"
+rm "$browser"
+link
+wait_for 60 grep -qx "$page" "$record" || fail "the URL opener got '$(cat "$record")'"
+# Without either the page cannot be shown: a notice says so, over the about window.
 rm "$opener"
-wait_for 10 eval '(($(date +%s%N) - clicked > 600000000))'
-click_at "$about" 80 232
+link
 wait_for 30 find_window "О программе" "$about" || fail "no notice when the page could not be opened"
 press_key_in "$(find_window "О программе" "$about")" Return
 wait_for 30 no_window "О программе" "$about" || fail "the notice stayed after Enter"

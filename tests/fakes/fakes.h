@@ -83,14 +83,17 @@ struct FakeRandom : Random
 
 struct FakeQuit : Quit
 {
+    // The windows stay open; a test closes them as the real quit would.
     void quit() override { ++count; }
+    bool isQuitting() const override { return count > 0; }
     int count = 0;
 };
 
 struct FakePlatform
 {
     FakeMessageBox messages;
-    FakeTimer timer;
+    Notices notices{messages};
+    FakeTimer pacingTimer;
     FakeClock clock;
     FakeRandom random;
     FakeQuit quit;
@@ -112,9 +115,10 @@ struct FakePlatform
 
     Platform platform()
     {
-        return Platform{messages, timer, clock, random, quit, [this]() -> std::unique_ptr<Browser> {
-                            ++browsersMade;
-                            return std::make_unique<RecordingBrowser>(*this);
-                        }};
+        return Platform{
+            notices, pacingTimer, clock, random, quit, [this]() -> std::unique_ptr<Browser> {
+                ++browsersMade;
+                return std::make_unique<RecordingBrowser>(*this);
+            }};
     }
 };

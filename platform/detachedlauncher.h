@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "launcher.h"
+
+// Starts programs detached from the game, so that a browser stays open when the game ends.
+class DetachedLauncher : public Launcher
+{
+public:
+    bool start(const QString &program, const QStringList &arguments) override;
+};
