@@ -21,7 +21,7 @@ enum class RoundEnding {
 inline RoundEnding endingFromCode(int code)
 {
     return code >= 0 && code <= int(RoundEnding::ProgramQuit) ? RoundEnding(code)
-                                                             : RoundEnding::ClosedFromOutside;
+                                                              : RoundEnding::ClosedFromOutside;
 }
 
 // One target of a round, as the child met it. Times are in milliseconds and leave out every
