@@ -236,9 +236,11 @@ void DiaryWindow::fillScoreChart()
         points->replace(early);
         attach(points);
     }
-    // A round can end below zero: the axis goes down as far as the lowest score.
-    m_scoreAxis->setRange(lowest, rules::roundLength);
-    m_scoreAxis->applyNiceNumbers();
+    // A round can end below zero: the axis goes down to the ten below the lowest score, and
+    // never above 30, the most a round can score.
+    const int bottom = lowest < 0 ? -10 * ((-lowest + 9) / 10) : 0;
+    m_scoreAxis->setRange(bottom, rules::roundLength);
+    m_scoreAxis->setTickCount(bottom < 0 ? (rules::roundLength - bottom) / 10 + 1 : 7);
     m_scoreAxis->setLabelFormat(QStringLiteral("%d"));
 
     QString sentence = QStringLiteral("Раундов пока нет.");
