@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diarytexts.h"
+#include "records.h"
 #include "rules.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cmath>
@@ -13,8 +15,14 @@ namespace {
 
 const QString dash = QStringLiteral("—");
 
-QString csvField(const QString &field)
+QString csvField(QString field)
 {
+    // A spreadsheet runs a cell that begins with one of these as a formula: the usual guard is a
+    // leading apostrophe. A plain number stays a number: it cannot be a formula.
+    static const QString formula = QStringLiteral("=+-@\t\r");
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    if (!field.isEmpty() && formula.contains(field.front()) && !number.match(field).hasMatch())
+        field.prepend(u'\'');
     static const QString special = QStringLiteral(",\"\r\n");
     for (const QChar c : field) {
         if (special.contains(c))
@@ -27,6 +35,14 @@ QString csvField(const QString &field)
 QString csvNumber(std::optional<double> value, int decimals)
 {
     return value ? QString::number(*value, 'f', decimals) : QString();
+}
+
+void addRow(QString &text, const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted.append(csvField(field));
+    text += quoted.join(u',') + QStringLiteral("\r\n");
 }
 
 } // namespace
@@ -53,9 +69,27 @@ QString endingText(RoundEnding ending)
     return ending == RoundEnding::Result ? QStringLiteral("доигран") : QStringLiteral("досрочно");
 }
 
-QString scoreText(int score)
+QString hitsText(int hits) { return QStringLiteral("%1 из %2").arg(hits).arg(rules::roundLength); }
+
+QString pointsText(int score)
 {
-    return QStringLiteral("%1 из %2").arg(score).arg(rules::roundLength);
+    const int n = std::abs(score);
+    const char16_t *word = u"очков";
+    if (n % 10 == 1 && n % 100 != 11)
+        word = u"очко";
+    else if (n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14))
+        word = u"очка";
+    return QString::number(score) + u' ' + QString::fromUtf16(word);
+}
+
+QString isoTime(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString timeText(std::optional<double> ms)
@@ -72,34 +106,51 @@ QString throughputText(std::optional<double> bitsPerSecond)
 
 QByteArray csv(const QList<DiaryRound> &rounds)
 {
-    const QStringList header{QStringLiteral("Дата и время"),
-                             QStringLiteral("Уровень"),
-                             QStringLiteral("Кнопка"),
-                             QStringLiteral("Щелчок"),
-                             QStringLiteral("Попадания из 30"),
-                             QStringLiteral("Оценка"),
-                             QStringLiteral("Медиана времени до попадания, мс"),
-                             QStringLiteral("Промахи"),
-                             QStringLiteral("Замечания"),
-                             QStringLiteral("Доигран"),
-                             QStringLiteral("Скорость наведения, бит/с")};
     QString text;
-    auto addRow = [&text](const QStringList &fields) {
-        QStringList quoted;
-        for (const QString &field : fields)
-            quoted.append(csvField(field));
-        text += quoted.join(u',') + QStringLiteral("\r\n");
-    };
-    addRow(header);
+    addRow(text,
+           {QStringLiteral("Дата и время"), QStringLiteral("Уровень"), QStringLiteral("Кнопка"),
+            QStringLiteral("Щелчок"), QStringLiteral("Попадания из 30"),
+            QStringLiteral("Очки (попадания минус штрафы)"), QStringLiteral("Оценка"),
+            QStringLiteral("Медиана времени до попадания, мс"), QStringLiteral("Промахи"),
+            QStringLiteral("Замечания"), QStringLiteral("Доигран"),
+            QStringLiteral("Скорость наведения, бит/с"), QStringLiteral("Раунд")});
     for (const DiaryRound &round : rounds) {
         const std::optional<double> median = round.figures.medianTimeToHitMs;
-        addRow({round.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                levelName(round.level), buttonText(round.rightButton), clickText(round.doubleClick),
+        addRow(text,
+               {isoTime(round.started), levelName(round.level), buttonText(round.rightButton),
+                clickText(round.doubleClick), QString::number(round.figures.hits),
                 QString::number(round.score), round.grade,
                 median ? QString::number(std::llround(*median)) : QString(),
                 QString::number(round.figures.misses), QString::number(round.figures.penalties),
                 round.ending == RoundEnding::Result ? QStringLiteral("да") : QStringLiteral("нет"),
-                csvNumber(round.figures.throughput, 2)});
+                csvNumber(round.figures.throughput, 2), round.uuid.toString(QUuid::WithoutBraces)});
+    }
+    return text.toUtf8();
+}
+
+QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records)
+{
+    QString text;
+    addRow(text, {QStringLiteral("Раунд"), QStringLiteral("Дата и время раунда"),
+                  QStringLiteral("Уровень"), QStringLiteral("Квадратик"),
+                  QStringLiteral("Появился, мс от начала раунда"),
+                  QStringLiteral("Время до попадания, мс"), QStringLiteral("Промахи"),
+                  QStringLiteral("Замечания"), QStringLiteral("Расстояние до указателя, пикс."),
+                  QStringLiteral("Размер, пикс.")});
+    // Oldest first, targets in the order shown: the order they happened.
+    for (auto round = rounds.crbegin(); round != rounds.crend(); ++round) {
+        const QString uuid = round->uuid.toString(QUuid::WithoutBraces);
+        const QString started = isoTime(round->started);
+        for (const TargetRecord &target : records.targets(round->id)) {
+            const std::optional<qint64> time = figures::timeToHit(target);
+            addRow(
+                text,
+                {uuid, started, levelName(round->level), QString::number(target.number),
+                 QString::number(target.shownAtMs), time ? QString::number(*time) : QString(),
+                 QString::number(target.misses), QString::number(target.penalties.size()),
+                 csvNumber(target.distance >= 0 ? std::optional(target.distance) : std::nullopt, 1),
+                 csvNumber(target.width > 0 ? std::optional(target.width) : std::nullopt, 1)});
+        }
     }
     return text.toUtf8();
 }

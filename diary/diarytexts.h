@@ -3,7 +3,10 @@
 
 #include "diaryround.h"
 
+class Records;
+
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -16,12 +19,20 @@ QString levelName(int level);
 QString buttonText(bool rightButton);
 QString clickText(bool doubleClick);
 QString endingText(RoundEnding ending);
-QString scoreText(int score);
+// "17 из 30"
+QString hitsText(int hits);
+// "1 очко", "-3 очка", "12 очков"
+QString pointsText(int score);
+// "2026-12-07T10:45:05+01:00": the offset tells apart the hour the autumn clock change repeats.
+QString isoTime(const QDateTime &time);
 // "840 мс", "3,2 бит/с"; a dash when there is no figure.
 QString timeText(std::optional<double> ms);
 QString throughputText(std::optional<double> bitsPerSecond);
 
-// A header row and one row per round: UTF-8, CRLF, RFC 4180 quoting.
+// A header row and one row per round: UTF-8, CRLF, RFC 4180 quoting, and a leading ' before a
+// text that a spreadsheet would take for a formula.
 QByteArray csv(const QList<DiaryRound> &rounds);
+// The same for every target of every round, with the round's UUID to join the two.
+QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records);
 
 } // namespace diarytexts

@@ -4,10 +4,11 @@
 #include "diarytexts.h"
 #include "records.h"
 #include "roundsmodel.h"
+#include "rules.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QLineSeries>
 #include <QMap>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableView>
@@ -31,12 +33,18 @@ namespace {
 
 QString title() { return QStringLiteral("Дневник"); }
 
-QChartView *chartView(QChart *chart, const char *name, QWidget *parent)
+// A picture is nothing to a screen reader: the view takes focus once, as itself, and says in a
+// sentence what the picture shows.
+QChartView *chartView(QChart *chart, const char *name, const QString &accessibleName,
+                      QWidget *parent)
 {
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(4, 4, 4, 4));
     auto *view = new QChartView(chart, parent);
     view->setObjectName(QLatin1String(name));
+    view->setAccessibleName(accessibleName);
+    view->viewport()->setFocusPolicy(Qt::NoFocus);
+    view->viewport()->setAccessibleName(accessibleName);
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumHeight(220);
     return view;
@@ -77,12 +85,10 @@ void DiaryWindow::createControls()
             &DiaryWindow::showRound);
 
     m_scoreChart = new QChart;
-    m_scoreChart->setTitle(QStringLiteral("Попадания в каждом раунде"));
+    m_scoreChart->setTitle(QStringLiteral("Очки в каждом раунде: попадания минус штрафы"));
     m_timeAxis = new QDateTimeAxis(m_scoreChart);
     m_scoreChart->addAxis(m_timeAxis, Qt::AlignBottom);
     m_scoreAxis = new QValueAxis(m_scoreChart);
-    m_scoreAxis->setRange(0, 30);
-    m_scoreAxis->setTickCount(7);
     m_scoreAxis->setLabelFormat(QStringLiteral("%d"));
     m_scoreChart->addAxis(m_scoreAxis, Qt::AlignLeft);
 
@@ -92,9 +98,10 @@ void DiaryWindow::createControls()
     m_times = new QBarSet(QStringLiteral("Время до попадания (0 — не поймал)"), bars);
     bars->append(m_times);
     targetChart->addSeries(bars);
-    m_targetAxis = new QBarCategoryAxis(targetChart);
-    // Thirty numbers side by side leave no room for two digits: stand them upright.
-    m_targetAxis->setLabelsAngle(-90);
+    // Thirty numbers side by side do not fit under thin bars: the first and every fifth do.
+    m_targetAxis = new QCategoryAxis(targetChart);
+    m_targetAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_targetAxis->setGridLineVisible(false);
     targetChart->addAxis(m_targetAxis, Qt::AlignBottom);
     bars->attachAxis(m_targetAxis);
     m_msAxis = new QValueAxis(targetChart);
@@ -108,7 +115,11 @@ void DiaryWindow::createControls()
 
     auto *exportButton = new QPushButton(QStringLiteral("Сохранить в CSV…"), this);
     exportButton->setObjectName(QStringLiteral("exportCsv"));
-    connect(exportButton, &QPushButton::clicked, this, &DiaryWindow::exportCsv);
+    connect(exportButton, &QPushButton::clicked, this, [this] { exportCsv(false); });
+    auto *exportTargets = new QPushButton(QStringLiteral("Квадратики в CSV…"), this);
+    exportTargets->setObjectName(QStringLiteral("exportTargetsCsv"));
+    exportTargets->setToolTip(QStringLiteral("Каждый квадратик каждого раунда отдельной строкой"));
+    connect(exportTargets, &QPushButton::clicked, this, [this] { exportCsv(true); });
     auto *clearButton = new QPushButton(QStringLiteral("Очистить дневник…"), this);
     clearButton->setObjectName(QStringLiteral("clearDiary"));
     connect(clearButton, &QPushButton::clicked, this, &DiaryWindow::clearDiary);
@@ -117,16 +128,20 @@ void DiaryWindow::createControls()
     connect(m_recording, &QCheckBox::toggled, this, [this](bool on) { m_store.setRecording(on); });
 
     auto *charts = new QHBoxLayout;
-    charts->addWidget(chartView(m_scoreChart, "scoreChart", this), 1);
+    m_scoreView = chartView(m_scoreChart, "scoreChart", QStringLiteral("Очки по раундам"), this);
+    charts->addWidget(m_scoreView, 3);
     auto *roundSide = new QVBoxLayout;
-    roundSide->addWidget(chartView(targetChart, "targetChart", this), 1);
+    m_targetView = chartView(targetChart, "targetChart",
+                             QStringLiteral("Время до попадания по квадратикам"), this);
+    roundSide->addWidget(m_targetView, 1);
     roundSide->addWidget(m_throughput);
-    charts->addLayout(roundSide, 1);
+    charts->addLayout(roundSide, 2);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_recording);
     buttons->addStretch(1);
     buttons->addWidget(exportButton);
+    buttons->addWidget(exportTargets);
     buttons->addWidget(clearButton);
 
     auto *layout = new QVBoxLayout(this);
@@ -179,33 +194,79 @@ void DiaryWindow::reload()
 
 void DiaryWindow::fillScoreChart()
 {
-    // One line per level, oldest round first.
+    // One line per level, oldest round first. A round ended early would pull a line down with a
+    // score it never played for: it is a hollow grey point of its own.
     QMap<int, QList<QPointF>> byLevel;
+    QList<QPointF> early;
+    int lowest = 0;
+    const DiaryRound *last = nullptr;
+    const DiaryRound *best = nullptr;
     const QList<DiaryRound> &rounds = m_model->rounds();
-    for (auto round = rounds.crbegin(); round != rounds.crend(); ++round)
-        byLevel[round->level].append(
-            QPointF(qreal(round->started.toMSecsSinceEpoch()), round->score));
+    for (auto round = rounds.crbegin(); round != rounds.crend(); ++round) {
+        const QPointF point(qreal(round->started.toMSecsSinceEpoch()), round->score);
+        if (round->ending == RoundEnding::Result) {
+            byLevel[round->level].append(point);
+            if (!best || round->score >= best->score)
+                best = &*round;
+        } else {
+            early.append(point);
+        }
+        lowest = std::min(lowest, round->score);
+        last = &*round;
+    }
     m_scoreChart->removeAllSeries();
+    auto attach = [this](QXYSeries *series) {
+        m_scoreChart->addSeries(series);
+        series->attachAxis(m_timeAxis);
+        series->attachAxis(m_scoreAxis);
+    };
     for (auto level = byLevel.cbegin(); level != byLevel.cend(); ++level) {
         auto *line = new QLineSeries(m_scoreChart);
         line->setName(diarytexts::levelName(level.key()));
         line->setPointsVisible(level.value().size() < 60);
         line->replace(level.value());
-        m_scoreChart->addSeries(line);
-        line->attachAxis(m_timeAxis);
-        line->attachAxis(m_scoreAxis);
+        attach(line);
     }
+    if (!early.isEmpty()) {
+        auto *points = new QScatterSeries(m_scoreChart);
+        points->setName(QStringLiteral("досрочно"));
+        points->setMarkerSize(9);
+        points->setColor(Qt::transparent);
+        points->setBorderColor(Qt::darkGray);
+        points->replace(early);
+        attach(points);
+    }
+    // A round can end below zero: the axis goes down to the ten below the lowest score, and
+    // never above 30, the most a round can score.
+    const int bottom = lowest < 0 ? -10 * ((-lowest + 9) / 10) : 0;
+    m_scoreAxis->setRange(bottom, rules::roundLength);
+    m_scoreAxis->setTickCount(bottom < 0 ? (rules::roundLength - bottom) / 10 + 1 : 7);
+    m_scoreAxis->setLabelFormat(QStringLiteral("%d"));
+
+    QString sentence = QStringLiteral("Раундов пока нет.");
+    if (last) {
+        sentence =
+            QStringLiteral("Последний раунд, %1: %2, попаданий %3.")
+                .arg(last->started.toString(QStringLiteral("dd.MM.yyyy")),
+                     diarytexts::pointsText(last->score), diarytexts::hitsText(last->figures.hits));
+        if (best)
+            sentence += QStringLiteral(" Лучший доигранный раунд: %1, %2.")
+                            .arg(diarytexts::pointsText(best->score),
+                                 best->started.toString(QStringLiteral("dd.MM.yyyy")));
+    }
+    m_scoreView->setAccessibleDescription(sentence);
+
     if (!rounds.isEmpty()) {
         QDateTime first = rounds.constLast().started;
-        QDateTime last = rounds.constFirst().started;
+        QDateTime latest = rounds.constFirst().started;
         // A single day still gets a readable span.
-        if (first.secsTo(last) < 3600) {
+        if (first.secsTo(latest) < 3600) {
             first = first.addSecs(-1800);
-            last = last.addSecs(1800);
+            latest = latest.addSecs(1800);
         }
-        m_timeAxis->setFormat(first.daysTo(last) < 3 ? QStringLiteral("dd.MM HH:mm")
-                                                     : QStringLiteral("dd.MM.yy"));
-        m_timeAxis->setRange(first, last);
+        m_timeAxis->setFormat(first.daysTo(latest) < 3 ? QStringLiteral("dd.MM HH:mm")
+                                                       : QStringLiteral("dd.MM.yy"));
+        m_timeAxis->setRange(first, latest);
     }
 }
 
@@ -213,28 +274,48 @@ void DiaryWindow::showRound(const QModelIndex &current)
 {
     m_times->remove(0, m_times->count());
     if (!current.isValid()) {
-        m_targetAxis->clear();
+        for (const QString &label : m_targetAxis->categoriesLabels())
+            m_targetAxis->remove(label);
         m_throughput->clear();
+        m_targetView->setAccessibleDescription(QStringLiteral("Раунд не выбран."));
         return;
     }
     const DiaryRound &round = m_model->round(current.row());
     QStringList numbers;
     QList<qreal> times;
     qint64 longest = 0;
+    std::optional<qint64> fastest;
     for (const TargetRecord &target : m_store.targets(round.id)) {
         numbers.append(QString::number(target.number));
-        const qint64 time = figures::timeToHit(target).value_or(0);
-        times.append(qreal(time));
-        longest = std::max(longest, time);
+        const std::optional<qint64> time = figures::timeToHit(target);
+        times.append(qreal(time.value_or(0)));
+        longest = std::max(longest, time.value_or(0));
+        if (time && (!fastest || *time < *fastest))
+            fastest = time;
     }
-    m_targetAxis->setCategories(numbers);
+    QString sentence = QStringLiteral("Раунд %1: поймано %2 квадратиков")
+                           .arg(round.started.toString(QStringLiteral("dd.MM.yyyy HH:mm")),
+                                diarytexts::hitsText(round.figures.hits));
+    if (fastest)
+        sentence +=
+            QStringLiteral(", быстрее всего за %1, дольше всего за %2")
+                .arg(diarytexts::timeText(double(*fastest)), diarytexts::timeText(double(longest)));
+    m_targetView->setAccessibleDescription(sentence + u'.');
+    for (const QString &label : m_targetAxis->categoriesLabels())
+        m_targetAxis->remove(label);
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        if (i == 0 || numbers[i].toInt() % 5 == 0)
+            m_targetAxis->append(numbers[i], qreal(i));
+    }
+    m_targetAxis->setRange(-0.5, qMax(qreal(numbers.size()), qreal(rules::roundLength)) - 0.5);
     m_times->append(times);
     m_msAxis->setRange(0, std::max<qint64>(longest, 1000));
     m_msAxis->applyNiceNumbers();
     m_throughput->setText(
         QStringLiteral("Скорость наведения в этом раунде: %1. Это число, чтобы сравнивать "
-                       "ребёнка с ним самим: растёт от раунда к раунду — значит, рука стала "
-                       "точнее и быстрее. С другими детьми и с нормами его не сравнивают.")
+                       "ребёнка с ним самим: растёт от раунда к раунду — значит, рука наводит "
+                       "быстрее. Промахи в него не входят, они в своём столбце. С другими "
+                       "детьми и с нормами его не сравнивают.")
             .arg(diarytexts::throughputText(round.figures.throughput)));
 }
 
@@ -248,9 +329,10 @@ void DiaryWindow::showStatus()
     m_status->setVisible(!text.isEmpty());
 }
 
-void DiaryWindow::exportCsv()
+void DiaryWindow::exportCsv(bool targets)
 {
-    const QString suggested = QDir::home().filePath(QStringLiteral("дневник.csv"));
+    const QString suggested = QDir::home().filePath(
+        targets ? QStringLiteral("дневник-квадратики.csv") : QStringLiteral("дневник.csv"));
     const QString fileName =
         m_dialogs.saveFileName(this, QStringLiteral("Сохранить дневник"), suggested);
     if (fileName.isEmpty())
@@ -258,7 +340,9 @@ void DiaryWindow::exportCsv()
     const std::optional<QList<DiaryRound>> rounds = m_store.rounds();
     QSaveFile file(fileName);
     // Written whole or not at all.
-    if (!rounds || !file.open(QIODevice::WriteOnly) || file.write(diarytexts::csv(*rounds)) < 0 ||
+    if (!rounds || !file.open(QIODevice::WriteOnly) ||
+        file.write(targets ? diarytexts::targetsCsv(*rounds, m_store) : diarytexts::csv(*rounds)) <
+            0 ||
         !file.commit())
         m_dialogs.tell(this, title(),
                        QStringLiteral("Не удалось сохранить дневник в файл %1. Проверьте, что "

@@ -4,9 +4,10 @@
 #include <QWidget>
 
 class Dialogs;
-class QBarCategoryAxis;
 class QBarSet;
 class QChart;
+class QChartView;
+class QCategoryAxis;
 class QCheckBox;
 class QDateTimeAxis;
 class QLabel;
@@ -34,7 +35,7 @@ private:
     void showRound(const QModelIndex &current);
     void showStatus();
     void storeChanged();
-    void exportCsv();
+    void exportCsv(bool targets);
     void clearDiary();
 
     Records &m_store;
@@ -45,10 +46,12 @@ private:
     QTableView *m_table = nullptr;
     QLabel *m_status = nullptr;
     QChart *m_scoreChart = nullptr;
+    QChartView *m_scoreView = nullptr;
+    QChartView *m_targetView = nullptr;
     QDateTimeAxis *m_timeAxis = nullptr;
     QValueAxis *m_scoreAxis = nullptr;
     QBarSet *m_times = nullptr;
-    QBarCategoryAxis *m_targetAxis = nullptr;
+    QCategoryAxis *m_targetAxis = nullptr;
     QValueAxis *m_msAxis = nullptr;
     QLabel *m_throughput = nullptr;
     QCheckBox *m_recording = nullptr;

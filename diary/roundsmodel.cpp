@@ -24,8 +24,9 @@ QVariant RoundsModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_rounds.size())
         return {};
     if (role == Qt::TextAlignmentRole) {
-        const bool number = index.column() == Score || index.column() == Time ||
-                            index.column() == Misses || index.column() == Penalties;
+        const bool number = index.column() == Hits || index.column() == Score ||
+                            index.column() == Time || index.column() == Misses ||
+                            index.column() == Penalties;
         return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
     if (role != Qt::DisplayRole)
@@ -40,8 +41,10 @@ QVariant RoundsModel::data(const QModelIndex &index, int role) const
         return diarytexts::buttonText(round.rightButton);
     case Click:
         return diarytexts::clickText(round.doubleClick);
+    case Hits:
+        return diarytexts::hitsText(round.figures.hits);
     case Score:
-        return diarytexts::scoreText(round.score);
+        return round.score;
     case Grade:
         return round.grade;
     case Time:
@@ -63,6 +66,8 @@ QVariant RoundsModel::headerData(int section, Qt::Orientation orientation, int r
     if (role == Qt::ToolTipRole && section == Time)
         return QStringLiteral("Середина среди времён до попадания: половина квадратиков поймана "
                               "быстрее, половина — дольше");
+    if (role == Qt::ToolTipRole && section == Score)
+        return QStringLiteral("Очки — попадания минус штрафы за замечания, бывают и меньше нуля");
     if (role != Qt::DisplayRole)
         return {};
     switch (Column(section)) {
@@ -74,8 +79,10 @@ QVariant RoundsModel::headerData(int section, Qt::Orientation orientation, int r
         return QStringLiteral("Кнопка");
     case Click:
         return QStringLiteral("Щелчок");
-    case Score:
+    case Hits:
         return QStringLiteral("Попадания");
+    case Score:
+        return QStringLiteral("Очки");
     case Grade:
         return QStringLiteral("Оценка");
     case Time:

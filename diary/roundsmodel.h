@@ -12,7 +12,19 @@ class RoundsModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Started, Level, Button, Click, Score, Grade, Time, Misses, Penalties, Ending };
+    enum Column {
+        Started,
+        Level,
+        Button,
+        Click,
+        Hits,
+        Score,
+        Grade,
+        Time,
+        Misses,
+        Penalties,
+        Ending
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 

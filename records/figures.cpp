@@ -41,8 +41,10 @@ RoundFigures ofRound(const QList<TargetRecord> &targets)
     for (const TargetRecord &target : targets) {
         result.misses += target.misses;
         result.penalties += int(target.penalties.size());
-        if (const auto time = timeToHit(target))
+        if (const auto time = timeToHit(target)) {
             times.push_back(*time);
+            ++result.hits;
+        }
         if (const auto perTarget = throughput(target)) {
             throughputSum += *perTarget;
             ++throughputCount;

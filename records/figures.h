@@ -22,6 +22,7 @@ std::optional<double> throughput(const TargetRecord &target);
 struct RoundFigures
 {
     std::optional<double> medianTimeToHitMs; // over the hit targets
+    int hits = 0;                            // targets hit; the score also takes off penalties
     int misses = 0;                          // clicks on the empty field, all turns
     int penalties = 0;                       // notices of every kind
     std::optional<double> throughput;        // mean over targets with a hit and a distance

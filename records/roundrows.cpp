@@ -119,7 +119,10 @@ bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM rounds ORDER BY started_ms DESC, id DESC")
+    // The hits are counted from the targets, which rounds kept before the count was shown have.
+    if (!query.exec(QStringLiteral("SELECT %1, (SELECT count(*) FROM targets WHERE round_id = "
+                                   "rounds.id AND hit_after_ms >= 0) FROM rounds "
+                                   "ORDER BY started_ms DESC, id DESC")
                         .arg(QLatin1String(roundColumns))))
         return failed(query, error);
     while (query.next()) {
@@ -139,6 +142,7 @@ bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error)
         round.figures.penalties = query.value(11).toInt();
         round.figures.throughput = optionalFrom(query.value(12));
         round.uuid = QUuid::fromString(query.value(13).toString());
+        round.figures.hits = query.value(14).toInt();
         rounds->append(round);
     }
     return true;

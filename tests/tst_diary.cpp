@@ -5,15 +5,20 @@
 #include "diarywindow.h"
 #include "sqliterecords.h"
 
+#include <QAccessible>
 #include <QBarSet>
 #include <QChartView>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
+#include <QValueAxis>
 #include <QXYSeries>
 
 namespace {
@@ -24,11 +29,17 @@ TargetRecord target(double distance, qint64 hitAfterMs, int misses = 0,
     return {0, 0, hitAfterMs, penalties, misses, distance, width};
 }
 
+// Played at UTC+3 unless said otherwise, the round's UUID ends in its minute.
 RoundRecord round(int minute, int level = 1, QList<TargetRecord> targets = {}, QString grade = {},
-                  int day = 7)
+                  int day = 7, int utcOffsetS = 3 * 3600)
 {
-    const QDateTime started(QDate(2026, 12, day), QTime(10, minute, 5));
-    return {.started = started, .level = level, .grade = grade, .targets = targets};
+    const QDateTime started(QDate(2026, 12, day), QTime(10, minute, 5), QTimeZone(utcOffsetS));
+    return {.started = started,
+            .level = level,
+            .grade = grade,
+            .targets = targets,
+            .uuid = QUuid(QStringLiteral("00000000-0000-4000-8000-0000000000%1")
+                              .arg(minute, 2, 10, QChar(u'0')))};
 }
 
 QByteArray contents(const QString &fileName)
@@ -68,12 +79,24 @@ struct Diary : Dialogs
     bool confirm(QWidget *, const QString &, const QString &) override { return ++asked, yes; }
     void tell(QWidget *, const QString &, const QString &) override { ++told; }
     // Every target two bits away: log2(147 / 49 + 1).
-    void play(int day, int level, const QList<qint64> &hitTimes)
+    void play(int day, int level, const QList<qint64> &hitTimes, int score = 0,
+              RoundEnding ending = RoundEnding::Result)
     {
         QList<TargetRecord> targets;
         for (const qint64 time : hitTimes)
             targets.append(target(147, time));
-        store.roundEnded(round(0, level, targets, {}, day));
+        RoundRecord record = round(0, level, targets, {}, day);
+        record.score = score;
+        record.ending = ending;
+        record.uuid = QUuid::createUuid();
+        store.roundEnded(record);
+    }
+    // What a screen reader is told of a chart.
+    QString said(const char *chart) const
+    {
+        QAccessibleInterface *view =
+            QAccessible::queryAccessibleInterface(window.findChild<QChartView *>(chart));
+        return view->text(QAccessible::Name) + ": " + view->text(QAccessible::Description);
     }
     void click(const char *n) { QTest::mouseClick(window.findChild<QWidget *>(n), Qt::LeftButton); }
     // The status line when it shows, the day of each row top to bottom, the score chart's lines
@@ -120,25 +143,45 @@ private slots:
         place.store.setRecording(true);
         const QList<Penalty> all{Penalty::RightInDoubleMode, Penalty::DoubleInSingleMode,
                                  Penalty::Miss, Penalty::RightWhileLeft, Penalty::LeftWhileRight};
-        RoundRecord later = round(45, 4, {target(10, -1, 3)}, "Звание \" ТУПИЦА \"");
+        // Texts a spreadsheet would run as formulas; a negative score is a number, not one.
+        RoundRecord later =
+            round(45, 4, {target(10, -1, 3)}, "=\"Звание \" & A1", 7, -(3 * 3600 + 1800));
         later.rightButton = later.doubleClick = true;
-        RoundRecord early = round(15, 2, {target(147, 500, 0, all), target(343, 1500, 1)});
+        RoundRecord early = round(15, 2, {target(147, 500, 0, all), target(343, 1500, 1)}, "@A1");
         early.ending = RoundEnding::CloseButton;
-        early.score = 2;
+        early.score = -3;
         // Seven hits unsorted; off the field, no width, broken distance, hit at once: no speed.
         const QList seven{target(147, 1000),    target(147, 0), target(-1, 800),
                           target(qQNaN(), 900), target(0, 400), target(147, 700, 0, {}, 0),
                           target(147, 500)};
-        for (const RoundRecord &record : {later, early, round(5, 1, seven)})
+        for (const RoundRecord &record : {later, early, round(5, 1, seven, "+5\t-")})
             place.store.roundEnded(record);
-        QCOMPARE(
-            diarytexts::csv(place.store.rounds().value()),
-            QByteArray("Дата и время,Уровень,Кнопка,Щелчок,Попадания из 30,Оценка,"
-                       "\"Медиана времени до попадания, мс\",Промахи,Замечания,Доигран,"
-                       "\"Скорость наведения, бит/с\"\r\n2026-12-07 10:45:05,Супермен,"
-                       "правая,двойной,0,\"Звание \"\" ТУПИЦА \"\"\",,3,0,да,\r\n"
-                       "2026-12-07 10:15:05,Бывалый,левая,одинарный,2,,1000,1,5,нет,3.00\r\n"
-                       "2026-12-07 10:05:05,Начинающий,левая,одинарный,0,,700,0,0,да,2.00\r\n"));
+        const QList<DiaryRound> rounds = place.store.rounds().value();
+        QCOMPARE(diarytexts::csv(rounds),
+                 QByteArray("Дата и время,Уровень,Кнопка,Щелчок,Попадания из 30,"
+                            "Очки (попадания минус штрафы),Оценка,"
+                            "\"Медиана времени до попадания, мс\",Промахи,Замечания,Доигран,"
+                            "\"Скорость наведения, бит/с\",Раунд\r\n"
+                            "2026-12-07T10:45:05-03:30,Супермен,правая,двойной,0,0,"
+                            "\"'=\"\"Звание \"\" & A1\",,3,0,да,,"
+                            "00000000-0000-4000-8000-000000000045\r\n"
+                            "2026-12-07T10:15:05+03:00,Бывалый,левая,одинарный,2,-3,'@A1,1000,1,5,"
+                            "нет,3.00,00000000-0000-4000-8000-000000000015\r\n"
+                            "2026-12-07T10:05:05+03:00,Начинающий,левая,одинарный,7,0,'+5\t-,700,"
+                            "0,0,да,2.00,00000000-0000-4000-8000-000000000005\r\n"));
+        // Every target, oldest round first; no distance or width is an empty cell.
+        const QList<QByteArray> targetRows =
+            diarytexts::targetsCsv(rounds, place.store).split('\n');
+        QCOMPARE(targetRows.size(), 1 + 7 + 2 + 1 + 1);
+        QCOMPARE(targetRows.mid(6, 4).join('\n'),
+                 "00000000-0000-4000-8000-000000000005,2026-12-07T10:05:05+03:00,Начинающий,0,0,"
+                 "700,0,0,147.0,\r\n"
+                 "00000000-0000-4000-8000-000000000005,2026-12-07T10:05:05+03:00,Начинающий,0,0,"
+                 "500,0,0,147.0,49.0\r\n"
+                 "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,500,0,"
+                 "5,147.0,49.0\r\n"
+                 "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,1500,"
+                 "1,0,343.0,49.0\r");
         QCOMPARE(place.store.targets(place.store.rounds()->at(1).id).value(0).penalties, all);
         // Still told after the fresh diary took rounds: the parents should hear of it.
         const QFileInfoList aside = QDir(place.folder).entryInfoList({"diary.sqlite.damaged-*"});
@@ -152,15 +195,34 @@ private slots:
         Diary diary(QByteArray(8192, 'x'));
         QVERIFY(diary.store.problem().startsWith("Не удалось прочитать дневник: файл повреждён"));
         // Written while the window is open: newest first, one line per level, the round's targets.
-        diary.play(6, 4, {100, 0, -1});
+        diary.play(6, 4, {100, 0, -1}, 2);
         QCOMPARE(diary.shown(), diary.store.problem() +
                                     " 06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
         diary.window.findChild<QTableView *>()->selectRow(4);
         // Two bits (log2(147 / 49 + 1)) in 0.2 s and in 0.5 s.
         QVERIFY(diary.window.findChild<QLabel *>("throughput")->text().contains(" 7,0 бит/с."));
-        // A round chosen by hand stays chosen when a new one comes.
+        QCOMPARE(diary.said("targetChart"),
+                 "Время до попадания по квадратикам: Раунд 02.12.2026 10:00: поймано 2 из 30 "
+                 "квадратиков, быстрее всего за 200 мс, дольше всего за 500 мс.");
+        // A round chosen by hand stays chosen when a new one comes. One ended early, below zero,
+        // is a point of its own, in view.
         diary.play(7, 4, {});
-        QVERIFY(diary.shown().endsWith("Супермен/2 200 500"));
+        diary.play(8, 2, {300}, -4, RoundEnding::CloseButton);
+        QVERIFY(diary.shown().endsWith("Супермен/2 досрочно/1 200 500"));
+        const auto *chart = diary.window.findChild<QChartView *>("scoreChart");
+        QVERIFY(static_cast<QValueAxis *>(chart->chart()->axes(Qt::Vertical).value(0))->min() <=
+                -4);
+        QCOMPARE(diary.said("scoreChart"),
+                 "Очки по раундам: Последний раунд, 08.12.2026: -4 очка, попаданий 1 из 30. "
+                 "Лучший доигранный раунд: 2 очка, 06.12.2026.");
+        QCOMPARE(chart->viewport()->focusPolicy(), Qt::NoFocus);
+        // Many rounds at the default size: every column in view, no sideways scrolling.
+        for (int day = 9; day < 60; ++day)
+            diary.play(day % 28 + 1, day % 4 + 1, {1234, 2345, -1}, -10);
+        QVERIFY(QTest::qWaitForWindowExposed(&diary.window));
+        const auto *table = diary.window.findChild<QTableView *>();
+        QVERIFY(table->verticalScrollBar()->isVisible());
+        QVERIFY(table->horizontalHeader()->length() <= table->viewport()->width());
     }
 
     void buttonsAskAndTell()
