@@ -134,8 +134,9 @@ inside() {
         mount --rbind /dev "$root/dev"
         mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
         mount --bind "$FRESH_DEBS" "$root/var/cache/apt/archives"
-        exec chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:/usr/games \
-            CI="${CI:-}" "$@"' inside "$root" "$@" &
+        exec chroot "$root" /usr/bin/env -i HOME=/root CI="${CI:-}" \
+            PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:/usr/games "$@"
+        ' inside "$root" "$@" &
     inside_pid=$!
     local status=0
     wait "$inside_pid" || status=$?
@@ -192,6 +193,8 @@ step "package $deb built"
 make_root package
 cp "${debs[0]}" "$work/package/root/"
 cp tools/display.sh "$work/package/root/display.sh"
+# Packages no longer in the sources leave the shared cache.
+inside build apt-get -qq autoclean >/dev/null 2>&1 </dev/null || true
 rm -rf "$work/build"
 reach_sources package
 inside package bash -c "
