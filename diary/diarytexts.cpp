@@ -37,6 +37,13 @@ QString csvNumber(std::optional<double> value, int decimals)
     return value ? QString::number(*value, 'f', decimals) : QString();
 }
 
+// Two cells, empty when the point is not known.
+QStringList csvPoint(std::optional<QPointF> point)
+{
+    return {csvNumber(point ? std::optional(point->x()) : std::nullopt, 1),
+            csvNumber(point ? std::optional(point->y()) : std::nullopt, 1)};
+}
+
 void addRow(QString &text, const QStringList &fields)
 {
     QStringList quoted;
@@ -113,7 +120,8 @@ QByteArray csv(const QList<DiaryRound> &rounds)
             QStringLiteral("Очки (попадания минус штрафы)"), QStringLiteral("Оценка"),
             QStringLiteral("Медиана времени до попадания, мс"), QStringLiteral("Промахи"),
             QStringLiteral("Замечания"), QStringLiteral("Доигран"),
-            QStringLiteral("Скорость наведения, бит/с"), QStringLiteral("Раунд")});
+            QStringLiteral("Скорость наведения, бит/с"), QStringLiteral("Время реакции, мс"),
+            QStringLiteral("Раунд")});
     for (const DiaryRound &round : rounds) {
         const std::optional<double> median = round.figures.medianTimeToHitMs;
         addRow(text,
@@ -123,7 +131,8 @@ QByteArray csv(const QList<DiaryRound> &rounds)
                 median ? QString::number(std::llround(*median)) : QString(),
                 QString::number(round.figures.misses), QString::number(round.figures.penalties),
                 round.ending == RoundEnding::Result ? QStringLiteral("да") : QStringLiteral("нет"),
-                csvNumber(round.figures.throughput, 2), round.uuid.toString(QUuid::WithoutBraces)});
+                csvNumber(round.figures.throughput, 2), csvNumber(round.figures.reactionMs, 0),
+                round.uuid.toString(QUuid::WithoutBraces)});
     }
     return text.toUtf8();
 }
@@ -136,7 +145,11 @@ QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records)
                   QStringLiteral("Появился, мс от начала раунда"),
                   QStringLiteral("Время до попадания, мс"), QStringLiteral("Промахи"),
                   QStringLiteral("Замечания"), QStringLiteral("Расстояние до указателя, пикс."),
-                  QStringLiteral("Размер, пикс.")});
+                  QStringLiteral("Размер, пикс."), QStringLiteral("Указатель в начале, x"),
+                  QStringLiteral("Указатель в начале, y"), QStringLiteral("Центр, x"),
+                  QStringLiteral("Центр, y"), QStringLiteral("Щелчок от центра, x"),
+                  QStringLiteral("Щелчок от центра, y"),
+                  QStringLiteral("Указатель сдвинулся, мс от появления")});
     // Oldest first, targets in the order shown: the order they happened.
     for (auto round = rounds.crbegin(); round != rounds.crend(); ++round) {
         const QString uuid = round->uuid.toString(QUuid::WithoutBraces);
@@ -145,11 +158,16 @@ QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records)
             const std::optional<qint64> time = figures::timeToHit(target);
             addRow(
                 text,
-                {uuid, started, levelName(round->level), QString::number(target.number),
-                 QString::number(target.shownAtMs), time ? QString::number(*time) : QString(),
-                 QString::number(target.misses), QString::number(target.penalties.size()),
-                 csvNumber(target.distance >= 0 ? std::optional(target.distance) : std::nullopt, 1),
-                 csvNumber(target.width > 0 ? std::optional(target.width) : std::nullopt, 1)});
+                QStringList{
+                    uuid, started, levelName(round->level), QString::number(target.number),
+                    QString::number(target.shownAtMs), time ? QString::number(*time) : QString(),
+                    QString::number(target.misses), QString::number(target.penalties.size()),
+                    csvNumber(target.distance >= 0 ? std::optional(target.distance) : std::nullopt,
+                              1),
+                    csvNumber(target.width > 0 ? std::optional(target.width) : std::nullopt, 1)} +
+                    csvPoint(target.start) + csvPoint(target.centre) + csvPoint(target.click) +
+                    QStringList{target.movedAfterMs >= 0 ? QString::number(target.movedAfterMs)
+                                                         : QString()});
         }
     }
     return text.toUtf8();

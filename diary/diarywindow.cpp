@@ -311,12 +311,18 @@ void DiaryWindow::showRound(const QModelIndex &current)
     m_times->append(times);
     m_msAxis->setRange(0, std::max<qint64>(longest, 1000));
     m_msAxis->applyNiceNumbers();
+    QString aim = QStringLiteral("Скорость наведения в этом раунде: %1")
+                      .arg(diarytexts::throughputText(round.figures.throughput));
+    if (round.figures.reactionMs)
+        aim += QStringLiteral(", время реакции: %1")
+                   .arg(diarytexts::timeText(round.figures.reactionMs));
     m_throughput->setText(
-        QStringLiteral("Скорость наведения в этом раунде: %1. Это число, чтобы сравнивать "
-                       "ребёнка с ним самим: растёт от раунда к раунду — значит, рука наводит "
-                       "быстрее. Промахи в него не входят, они в своём столбце. С другими "
-                       "детьми и с нормами его не сравнивают.")
-            .arg(diarytexts::throughputText(round.figures.throughput)));
+        aim + QStringLiteral(". Её считают по тому, куда легли щелчки и сколько времени рука "
+                             "вела указатель. По ней ребёнка сравнивают только с ним самим в "
+                             "прошлых раундах, никогда — с другими детьми. Промахи в неё не "
+                             "входят: они считаются рядом, в своём столбце. Прочерк — если "
+                             "попаданий меньше пяти или раунд записан до того, как игра стала её "
+                             "считать."));
 }
 
 void DiaryWindow::showStatus()

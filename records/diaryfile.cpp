@@ -193,7 +193,7 @@ bool DiaryFile::upgrade(QSqlQuery &query, int version, QString *damage)
             return false;
         version = 1;
     }
-    if (version == 1 && !migrateFrom1To2(query)) {
+    if ((version == 1 && !migrateFrom1To2(query)) || (version <= 2 && !migrateFrom2To3(query))) {
         if (isMissingPart(query.lastError()))
             *damage = Failures::oneLine(query.lastError());
         return false;
@@ -248,6 +248,30 @@ bool DiaryFile::migrateFrom1To2(QSqlQuery &query)
             return false;
     }
     return query.exec(QStringLiteral("CREATE UNIQUE INDEX rounds_by_uuid ON rounds (uuid)"));
+}
+
+// The speed of aiming is measured from where the clicks landed and from the pointer's first move,
+// which rounds kept before were not told: their old figure, made another way, is dropped rather
+// than shown beside the new ones as if it were the same.
+bool DiaryFile::migrateFrom2To3(QSqlQuery &query)
+{
+    const char *const statements[] = {
+        "ALTER TABLE rounds ADD COLUMN reaction_ms REAL",
+        "UPDATE rounds SET throughput = NULL",
+        // Logical pixels of the field; NULL where not known.
+        "ALTER TABLE targets ADD COLUMN start_x REAL",
+        "ALTER TABLE targets ADD COLUMN start_y REAL",
+        "ALTER TABLE targets ADD COLUMN centre_x REAL",
+        "ALTER TABLE targets ADD COLUMN centre_y REAL",
+        "ALTER TABLE targets ADD COLUMN click_x REAL", // from the centre
+        "ALTER TABLE targets ADD COLUMN click_y REAL",
+        "ALTER TABLE targets ADD COLUMN moved_after_ms INTEGER",
+    };
+    for (const char *statement : statements) {
+        if (!query.exec(QLatin1String(statement)))
+            return false;
+    }
+    return true;
 }
 
 bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *)> &work,

@@ -22,7 +22,7 @@ public:
     DiaryFile(const DiaryFile &) = delete;
     DiaryFile &operator=(const DiaryFile &) = delete;
 
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
     // Long enough to wait out another game's write of a round, short enough not to stall this one.
     static constexpr int busyTimeoutMs = 250;
 
@@ -56,6 +56,7 @@ private:
     bool upgrade(QSqlQuery &query, int version, QString *damage);
     static bool createVersion1(QSqlQuery &query);
     static bool migrateFrom1To2(QSqlQuery &query);
+    static bool migrateFrom2To3(QSqlQuery &query);
     bool setAside(const QString &damage, Identity damaged);
 
     QString m_path;

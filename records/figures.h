@@ -7,17 +7,33 @@
 
 #include <optional>
 
-// The diary's numbers. The pointing index and the throughput follow the usual
-// distance-over-width measure of aiming; they are meant for comparing one child with the same
-// child over time, not with others or with any norm.
+// The diary's numbers. The speed of aiming is the usual effective throughput of pointing tests:
+// it is meant for comparing one child with the same child over time, not with others or with
+// any norm.
 namespace figures {
 
-// log2(D / W + 1) in bits; none when the pointer was off the field or the width is unknown.
-std::optional<double> pointingIndex(const TargetRecord &target);
 // From the target's appearance to the scoring click, in milliseconds; none when not hit.
 std::optional<qint64> timeToHit(const TargetRecord &target);
-// Pointing index over time to hit in seconds, in bits per second; none without both.
-std::optional<double> throughput(const TargetRecord &target);
+
+// The speed of aiming of one round: all its targets are of one size, so it is one condition.
+struct Aiming
+{
+    // For each hit that counts, the click's signed distance from the centre along the line from
+    // the start to the centre, in pixels: positive beyond the centre.
+    QList<double> dx;
+    double effectiveWidth = 0;    // We = 4.133 × the sample standard deviation of dx
+    double effectiveDistance = 0; // De = mean of |centre − start| + dx
+    double effectiveIndex = 0;    // IDe = log2(De / We + 1), in bits
+    double movementS = 0;         // MT = mean of hit − first move, in seconds
+    double throughput = 0;        // IDe / MT, in bits per second
+    double reactionMs = 0;        // mean of first move − appearance
+};
+// Fewer than this many hits with every measure give no figure: a deviation of two or three
+// clicks says nothing.
+constexpr int fewestHitsForAiming = 5;
+// None with too few hits that have a start, a centre, a click and a first move before the hit;
+// targets without them (rounds kept before they were recorded) count for nothing.
+std::optional<Aiming> aiming(const QList<TargetRecord> &targets);
 
 struct RoundFigures
 {
@@ -25,7 +41,8 @@ struct RoundFigures
     int hits = 0;                            // targets hit; the score also takes off penalties
     int misses = 0;                          // clicks on the empty field, all turns
     int penalties = 0;                       // notices of every kind
-    std::optional<double> throughput;        // mean over targets with a hit and a distance
+    std::optional<double> throughput;        // the speed of aiming, bits per second
+    std::optional<double> reactionMs;        // mean from appearance to the first move
 };
 RoundFigures ofRound(const QList<TargetRecord> &targets);
 

@@ -21,11 +21,26 @@ namespace {
 
 const QString suffix = QStringLiteral(".round");
 
+// A point as [x, y]; left out when not known.
+void putPoint(QJsonObject &object, const char *key, std::optional<QPointF> point)
+{
+    if (point && std::isfinite(point->x()) && std::isfinite(point->y()))
+        object.insert(QLatin1String(key), QJsonArray{point->x(), point->y()});
+}
+
+std::optional<QPointF> pointFrom(const QJsonValue &value)
+{
+    const QJsonArray xy = value.toArray();
+    if (xy.size() != 2 || !xy[0].isDouble() || !xy[1].isDouble())
+        return std::nullopt;
+    return QPointF(xy[0].toDouble(), xy[1].toDouble());
+}
+
 QByteArray toJson(const RoundRecord &record)
 {
     QJsonArray targets;
     for (const TargetRecord &t : record.targets) {
-        targets.append(QJsonObject{
+        QJsonObject target{
             {"number", t.number},
             {"shownAtMs", t.shownAtMs},
             {"hitAfterMs", t.hitAfterMs},
@@ -33,7 +48,12 @@ QByteArray toJson(const RoundRecord &record)
             {"misses", t.misses},
             {"distance", std::isfinite(t.distance) ? t.distance : -1.0},
             {"width", std::isfinite(t.width) ? t.width : 0.0},
-        });
+            {"movedAfterMs", t.movedAfterMs},
+        };
+        putPoint(target, "start", t.start);
+        putPoint(target, "centre", t.centre);
+        putPoint(target, "click", t.click);
+        targets.append(target);
     }
     const QJsonObject round{
         {"uuid", record.uuid.toString(QUuid::WithoutBraces)},
@@ -70,7 +90,9 @@ std::optional<RoundRecord> fromJson(const QByteArray &bytes)
                                qint64(t.value("hitAfterMs").toDouble(-1)),
                                penaltycodes::from(t.value("penalties").toString()),
                                t.value("misses").toInt(), t.value("distance").toDouble(-1),
-                               t.value("width").toDouble()});
+                               t.value("width").toDouble(), pointFrom(t.value("start")),
+                               pointFrom(t.value("centre")), pointFrom(t.value("click")),
+                               qint64(t.value("movedAfterMs").toDouble(-1))});
     }
     return record;
 }

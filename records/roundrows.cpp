@@ -16,9 +16,10 @@ namespace {
 
 const char roundColumns[] = "id, started_ms, utc_offset_s, level, right_button, double_click, "
                             "ending, score, grade, median_hit_ms, misses, penalties, throughput, "
-                            "uuid";
+                            "uuid, reaction_ms";
 const char targetColumns[] =
-    "number, shown_at_ms, hit_after_ms, penalties, misses, distance, width";
+    "number, shown_at_ms, hit_after_ms, penalties, misses, distance, width, start_x, start_y, "
+    "centre_x, centre_y, click_x, click_y, moved_after_ms";
 
 QVariant nullable(std::optional<double> value)
 {
@@ -30,6 +31,21 @@ std::optional<double> optionalFrom(const QVariant &value)
     if (value.isNull())
         return std::nullopt;
     return value.toDouble();
+}
+
+// A point goes into two columns, both NULL when it is not known (or not a number).
+void bindPoint(QSqlQuery &query, std::optional<QPointF> point)
+{
+    const bool known = point && std::isfinite(point->x()) && std::isfinite(point->y());
+    query.addBindValue(nullable(known ? std::optional(point->x()) : std::nullopt));
+    query.addBindValue(nullable(known ? std::optional(point->y()) : std::nullopt));
+}
+
+std::optional<QPointF> pointFrom(const QVariant &x, const QVariant &y)
+{
+    if (x.isNull() || y.isNull())
+        return std::nullopt;
+    return QPointF(x.toDouble(), y.toDouble());
 }
 
 // SQLite stores a NaN as NULL, which a NOT NULL column refuses: one bad measurement must not
@@ -64,7 +80,7 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
     QSqlQuery query(db);
     // The same round may come twice: from an outbox whose clean-up a crash cut short.
     query.prepare(QStringLiteral("INSERT INTO rounds (%1) VALUES "
-                                 "(NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                                 "(NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
                                  "ON CONFLICT (uuid) DO NOTHING")
                       .arg(QLatin1String(roundColumns)));
     query.addBindValue(started.toMSecsSinceEpoch());
@@ -80,6 +96,7 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
     query.addBindValue(figures.penalties);
     query.addBindValue(nullable(figures.throughput));
     query.addBindValue(record.uuid.toString(QUuid::WithoutBraces));
+    query.addBindValue(nullable(figures.reactionMs));
     if (!query.exec())
         return failed(query, error);
     if (query.numRowsAffected() == 0)
@@ -88,7 +105,7 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
 
     QSqlQuery target(db);
     target.prepare(QStringLiteral("INSERT INTO targets (round_id, position, %1) VALUES "
-                                  "(?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                  "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                        .arg(QLatin1String(targetColumns)));
     for (qsizetype position = 0; position < record.targets.size(); ++position) {
         const TargetRecord &t = record.targets.at(position);
@@ -101,6 +118,11 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
         target.addBindValue(t.misses);
         target.addBindValue(finiteOr(t.distance, -1));
         target.addBindValue(finiteOr(t.width, 0));
+        bindPoint(target, t.start);
+        bindPoint(target, t.centre);
+        bindPoint(target, t.click);
+        target.addBindValue(t.movedAfterMs >= 0 ? QVariant(t.movedAfterMs)
+                                                : QVariant(QMetaType::fromType<qint64>()));
         if (!target.exec())
             return failed(target, error);
     }
@@ -142,7 +164,8 @@ bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error)
         round.figures.penalties = query.value(11).toInt();
         round.figures.throughput = optionalFrom(query.value(12));
         round.uuid = QUuid::fromString(query.value(13).toString());
-        round.figures.hits = query.value(14).toInt();
+        round.figures.reactionMs = optionalFrom(query.value(14));
+        round.figures.hits = query.value(15).toInt();
         rounds->append(round);
     }
     return true;
@@ -166,6 +189,10 @@ bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *target
         target.misses = query.value(4).toInt();
         target.distance = query.value(5).toDouble();
         target.width = query.value(6).toDouble();
+        target.start = pointFrom(query.value(7), query.value(8));
+        target.centre = pointFrom(query.value(9), query.value(10));
+        target.click = pointFrom(query.value(11), query.value(12));
+        target.movedAfterMs = query.value(13).isNull() ? -1 : query.value(13).toLongLong();
         targets->append(target);
     }
     return true;

@@ -32,6 +32,8 @@ GameWindow::GameWindow(const Platform &platform, const TrainingSettings &setting
     field.setColor(QPalette::WindowText, Qt::black);
     setPalette(field);
     setAutoFillBackground(true);
+    // Moves are watched for the speed of aiming (see eventFilter).
+    setMouseTracking(true);
     connect(&m_timer, &Timer::timeout, this, &GameWindow::Timer1_Timer);
     // Qt pairs two presses into a double click wherever they land, within the time and the
     // distance; a double click counts only when both its clicks hit the same control, so every
@@ -144,20 +146,33 @@ void GameWindow::createControls()
 void GameWindow::Form_Load() { m_round.setUp(); }
 void GameWindow::Form_Click() { m_round.backgroundClick(); }
 void GameWindow::Timer1_Timer() { m_round.tick(); }
-void GameWindow::Picture1_MouseDown(int button) { m_round.press(button); }
-
-void GameWindow::Picture1_DblClick(int button)
+void GameWindow::Picture1_MouseDown(int button, QPointF at)
 {
+    m_round.press(button, Picture1->mapTo(this, at));
+}
+
+void GameWindow::Picture1_DblClick(int button, QPointF at)
+{
+    at = Picture1->mapTo(this, at);
     // When the first click went elsewhere (to the field, perhaps just before the target jumped
     // under the pointer), the second is an ordinary press.
     if (m_sameControlTwice)
-        m_round.doubleClick();
+        m_round.doubleClick(at);
     else
-        m_round.press(button);
+        m_round.press(button, at);
 }
 
 bool GameWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The speed of aiming counts from the pointer's first move. Moves over the labels, the target
+    // and the close button never reach the field itself, but every one passes through here,
+    // whether or not any widget follows the pointer.
+    if (event->type() == QEvent::MouseMove && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget == this || isAncestorOf(widget))
+            m_round.pointerMoved(
+                widget->mapTo(this, static_cast<QMouseEvent *>(event)->position()));
+    }
     if (watched->isWidgetType() && (event->type() == QEvent::MouseButtonPress ||
                                     event->type() == QEvent::MouseButtonDblClick)) {
         m_sameControlTwice =

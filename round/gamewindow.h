@@ -50,8 +50,8 @@ private:
     void Form_Click();
     void Command1_Click();
     void Timer1_Timer();
-    void Picture1_MouseDown(int button);
-    void Picture1_DblClick(int button);
+    void Picture1_MouseDown(int button, QPointF at);
+    void Picture1_DblClick(int button, QPointF at);
 
     // Closes the field; a round still running ends the way given.
     void closeField(RoundEnding ending);

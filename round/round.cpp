@@ -175,17 +175,23 @@ bool Round::penalize(Penalty penalty)
     return m_active;
 }
 
-void Round::scoreIfReady()
+void Round::scoreIfReady(std::optional<QPointF> at)
 {
     if (m_colour != ReadyColour)
         return;
     m_colour = HitColour;
     m_view.paintTarget(m_colour);
     m_state.Hits = increment(m_state.Hits);
-    m_recorder.hit();
+    m_recorder.hit(at);
 }
 
-void Round::press(int button)
+void Round::pointerMoved(QPointF at)
+{
+    if (m_active)
+        m_recorder.pointerMoved(at);
+}
+
+void Round::press(int button, std::optional<QPointF> at)
 {
     if (!acceptsInput())
         return;
@@ -198,17 +204,17 @@ void Round::press(int button)
     if (m_state.TurnLost != 1) {
         m_state.MissCount = 0;
         if (m_settings.doubleClick() == 0)
-            scoreIfReady();
+            scoreIfReady(at);
     }
 }
 
-void Round::doubleClick()
+void Round::doubleClick(std::optional<QPointF> at)
 {
     if (!acceptsInput() || m_state.TurnLost == 1)
         return;
     m_state.MissCount = 0;
     if (m_settings.doubleClick() == 1)
-        scoreIfReady();
+        scoreIfReady(at);
     else
         penalize(Penalty::DoubleInSingleMode);
 }

@@ -6,7 +6,10 @@
 #include "roundrecorder.h"
 #include "rules.h"
 
+#include <QPointF>
+
 #include <cstdint>
+#include <optional>
 
 class RoundReport;
 class RoundView;
@@ -34,9 +37,12 @@ public:
     // The pacing timer off with no interval, as a freshly loaded field has it.
     void stopPacing();
     void tick();
-    // A button went down over the target: 1 left, 2 right, 4 middle.
-    void press(int button);
-    void doubleClick();
+    // A button went down over the target: 1 left, 2 right, 4 middle; where on the field, when
+    // known.
+    void press(int button, std::optional<QPointF> at = std::nullopt);
+    void doubleClick(std::optional<QPointF> at = std::nullopt);
+    // The pointer moved over the field, to a place in its logical pixels.
+    void pointerMoved(QPointF at);
     // A click on the empty field.
     void backgroundClick();
     // The field closes before the result; the round is over without one.
@@ -56,7 +62,7 @@ private:
     int showNotice(const QString &text, int buttons, const QString &title);
     void pause() override;
     void resume() override;
-    void scoreIfReady();
+    void scoreIfReady(std::optional<QPointF> at);
     void targetShown(int left, int top);
     void report(RoundEnding ending);
     bool acceptsInput() const { return m_active && !m_noticeShowing; }

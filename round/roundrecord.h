@@ -3,8 +3,11 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <QUuid>
+
+#include <optional>
 
 // The notices a turn can bring.
 enum class Penalty { Miss, DoubleInSingleMode, RightInDoubleMode, RightWhileLeft, LeftWhileRight };
@@ -37,6 +40,14 @@ struct TargetRecord
     // negative when the pointer was not over the field.
     double distance = -1;
     double width = 0; // the target's side, in logical pixels
+    // For the speed of aiming, in logical pixels of the field; none in rounds kept before these
+    // were recorded. The pointer's place when the target appeared (none when off the field), the
+    // target's centre, and the scoring click from that centre (none when not hit).
+    std::optional<QPointF> start = std::nullopt;
+    std::optional<QPointF> centre = std::nullopt;
+    std::optional<QPointF> click = std::nullopt;
+    // From its appearance to the pointer's first move of 2 px or more from the start; -1: none.
+    qint64 movedAfterMs = -1;
 };
 
 // A whole round, reported once when it ends.

@@ -35,15 +35,31 @@ void RoundRecorder::targetShown(int number, QPointF centre, double width,
     target.number = number;
     target.shownAtMs = activeMs();
     target.width = width;
+    target.centre = centre;
+    target.start = pointer;
     if (pointer)
         target.distance = QLineF(*pointer, centre).length();
     m_record.targets.append(target);
 }
 
-void RoundRecorder::hit()
+void RoundRecorder::pointerMoved(QPointF at)
 {
-    if (TargetRecord *target = current(); target && target->hitAfterMs < 0)
-        target->hitAfterMs = activeMs() - target->shownAtMs;
+    // A pointer that trembles by a pixel has not set off yet.
+    constexpr double setOff = 2;
+    TargetRecord *target = current();
+    if (target && target->start && target->movedAfterMs < 0 && target->hitAfterMs < 0 &&
+        QLineF(*target->start, at).length() >= setOff)
+        target->movedAfterMs = activeMs() - target->shownAtMs;
+}
+
+void RoundRecorder::hit(std::optional<QPointF> at)
+{
+    TargetRecord *target = current();
+    if (!target || target->hitAfterMs >= 0)
+        return;
+    target->hitAfterMs = activeMs() - target->shownAtMs;
+    if (at && target->centre)
+        target->click = *at - *target->centre;
 }
 
 void RoundRecorder::penalty(Penalty penalty)

@@ -19,7 +19,10 @@ public:
     void begin(int level, bool rightButton, bool doubleClick);
     // A new target came up; its centre and side in logical pixels.
     void targetShown(int number, QPointF centre, double width, std::optional<QPointF> pointer);
-    void hit();
+    // The pointer moved to a place on the field.
+    void pointerMoved(QPointF at);
+    // The scoring click, where it landed on the field when known.
+    void hit(std::optional<QPointF> at);
     void penalty(Penalty penalty);
     void miss();
     void pause();

@@ -5,7 +5,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-TargetBox::TargetBox(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+TargetBox::TargetBox(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // The field watches the pointer's moves; over the target too.
+    setMouseTracking(true);
+}
 
 void TargetBox::setBackColor(std::uint32_t bgr)
 {
@@ -43,7 +48,7 @@ void TargetBox::mousePressEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
-    emit pressed(code);
+    emit pressed(code, event->position());
 }
 
 void TargetBox::mouseDoubleClickEvent(QMouseEvent *event)
@@ -54,5 +59,5 @@ void TargetBox::mouseDoubleClickEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
-    emit doubleClicked(code);
+    emit doubleClicked(code, event->position());
 }

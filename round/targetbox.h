@@ -6,8 +6,8 @@
 #include <cstdint>
 
 // The target: a flat square of its background colour. It reports presses and double clicks with
-// the button code (1 left, 2 right, 4 middle); the second press of a double click is reported
-// only as the double click.
+// the button code (1 left, 2 right, 4 middle) and where in the box they landed; the second press
+// of a double click is reported only as the double click.
 class TargetBox : public QWidget
 {
     Q_OBJECT
@@ -20,8 +20,8 @@ public:
     static int buttonCode(Qt::MouseButton button);
 
 signals:
-    void pressed(int button);
-    void doubleClicked(int button);
+    void pressed(int button, QPointF at);
+    void doubleClicked(int button, QPointF at);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

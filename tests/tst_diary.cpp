@@ -78,7 +78,6 @@ struct Diary : Dialogs
     QString saveFileName(QWidget *, const QString &, const QString &) override { return fileName; }
     bool confirm(QWidget *, const QString &, const QString &) override { return ++asked, yes; }
     void tell(QWidget *, const QString &, const QString &) override { ++told; }
-    // Every target two bits away: log2(147 / 49 + 1).
     void play(int day, int level, const QList<qint64> &hitTimes, int score = 0,
               RoundEnding ending = RoundEnding::Result)
     {
@@ -126,7 +125,7 @@ class tst_Diary : public QObject
     Q_OBJECT
 private slots:
     // A damaged file is set aside and a fresh diary begun, which gives the rounds back exactly,
-    // newest first, with their figures worked out by hand (147 / 49 is two bits).
+    // newest first, with their figures worked out by hand.
     void roundsComeBackExactlyFromAFreshDiary()
     {
         Place place;
@@ -147,7 +146,12 @@ private slots:
         RoundRecord later =
             round(45, 4, {target(10, -1, 3)}, "=\"Звание \" & A1", 7, -(3 * 3600 + 1800));
         later.rightButton = later.doubleClick = true;
-        RoundRecord early = round(15, 2, {target(147, 500, 0, all), target(343, 1500, 1)}, "@A1");
+        TargetRecord measured = target(343, 1500, 1);
+        measured.start = QPointF(1.2, 2);
+        measured.centre = QPointF(344.5, 2);
+        measured.click = QPointF(-3, 4.5);
+        measured.movedAfterMs = 250;
+        RoundRecord early = round(15, 2, {target(147, 500, 0, all), measured}, "@A1");
         early.ending = RoundEnding::CloseButton;
         early.score = -3;
         // Seven hits unsorted; off the field, no width, broken distance, hit at once: no speed.
@@ -161,27 +165,27 @@ private slots:
                  QByteArray("Дата и время,Уровень,Кнопка,Щелчок,Попадания из 30,"
                             "Очки (попадания минус штрафы),Оценка,"
                             "\"Медиана времени до попадания, мс\",Промахи,Замечания,Доигран,"
-                            "\"Скорость наведения, бит/с\",Раунд\r\n"
+                            "\"Скорость наведения, бит/с\",\"Время реакции, мс\",Раунд\r\n"
                             "2026-12-07T10:45:05-03:30,Супермен,правая,двойной,0,0,"
-                            "\"'=\"\"Звание \"\" & A1\",,3,0,да,,"
+                            "\"'=\"\"Звание \"\" & A1\",,3,0,да,,,"
                             "00000000-0000-4000-8000-000000000045\r\n"
                             "2026-12-07T10:15:05+03:00,Бывалый,левая,одинарный,2,-3,'@A1,1000,1,5,"
-                            "нет,3.00,00000000-0000-4000-8000-000000000015\r\n"
+                            "нет,,,00000000-0000-4000-8000-000000000015\r\n"
                             "2026-12-07T10:05:05+03:00,Начинающий,левая,одинарный,7,0,'+5\t-,700,"
-                            "0,0,да,2.00,00000000-0000-4000-8000-000000000005\r\n"));
+                            "0,0,да,,,00000000-0000-4000-8000-000000000005\r\n"));
         // Every target, oldest round first; no distance or width is an empty cell.
         const QList<QByteArray> targetRows =
             diarytexts::targetsCsv(rounds, place.store).split('\n');
         QCOMPARE(targetRows.size(), 1 + 7 + 2 + 1 + 1);
         QCOMPARE(targetRows.mid(6, 4).join('\n'),
                  "00000000-0000-4000-8000-000000000005,2026-12-07T10:05:05+03:00,Начинающий,0,0,"
-                 "700,0,0,147.0,\r\n"
+                 "700,0,0,147.0,,,,,,,,\r\n"
                  "00000000-0000-4000-8000-000000000005,2026-12-07T10:05:05+03:00,Начинающий,0,0,"
-                 "500,0,0,147.0,49.0\r\n"
+                 "500,0,0,147.0,49.0,,,,,,,\r\n"
                  "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,500,0,"
-                 "5,147.0,49.0\r\n"
+                 "5,147.0,49.0,,,,,,,\r\n"
                  "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,1500,"
-                 "1,0,343.0,49.0\r");
+                 "1,0,343.0,49.0,1.2,2.0,344.5,2.0,-3.0,4.5,250\r");
         QCOMPARE(place.store.targets(place.store.rounds()->at(1).id).value(0).penalties, all);
         // Still told after the fresh diary took rounds: the parents should hear of it.
         const QFileInfoList aside = QDir(place.folder).entryInfoList({"diary.sqlite.damaged-*"});
@@ -199,8 +203,9 @@ private slots:
         QCOMPARE(diary.shown(), diary.store.problem() +
                                     " 06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
         diary.window.findChild<QTableView *>()->selectRow(4);
-        // Two bits (log2(147 / 49 + 1)) in 0.2 s and in 0.5 s.
-        QVERIFY(diary.window.findChild<QLabel *>("throughput")->text().contains(" 7,0 бит/с."));
+        // Two hits, and no starts or first moves kept: no speed of aiming.
+        const auto *aiming = diary.window.findChild<QLabel *>("throughput");
+        QVERIFY(aiming->text().startsWith("Скорость наведения в этом раунде: —. "));
         QCOMPARE(diary.said("targetChart"),
                  "Время до попадания по квадратикам: Раунд 02.12.2026 10:00: поймано 2 из 30 "
                  "квадратиков, быстрее всего за 200 мс, дольше всего за 500 мс.");
@@ -223,6 +228,19 @@ private slots:
         const auto *table = diary.window.findChild<QTableView *>();
         QVERIFY(table->verticalScrollBar()->isVisible());
         QVERIFY(table->horizontalHeader()->length() <= table->viewport()->width());
+        // Five hits 100 px from the start, in 1 s after a move at 200 ms: log2(100 / 6.535 + 1).
+        QList<TargetRecord> targets;
+        for (const QPointF click : {QPointF(-2, 0), {-1, 0}, {0, 0}, {1, 9}, {2, -9}}) {
+            targets.append(target(100, 1200));
+            targets.last().start = QPointF(0, 0);
+            targets.last().centre = QPointF(100, 0);
+            targets.last().click = click;
+            targets.last().movedAfterMs = 200;
+        }
+        diary.store.roundEnded(round(0, 1, targets, {}, 29));
+        diary.window.findChild<QTableView *>()->selectRow(0);
+        QVERIFY(aiming->text().startsWith(
+            "Скорость наведения в этом раунде: 4,0 бит/с, время реакции: 200 мс. "));
     }
 
     void buttonsAskAndTell()

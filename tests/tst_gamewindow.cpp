@@ -47,6 +47,7 @@ private slots:
     void eachLoadDrawsItsLevelAndTheAnswersAreDrawnOnce();
     void onlyTheEmptyFieldMissesAndDoubleClicksNeedOneControl_data();
     void onlyTheEmptyFieldMissesAndDoubleClicksNeedOneControl();
+    void theAimIsTakenFromTheMouse();
 };
 
 void tst_GameWindow::eachLoadDrawsItsLevelAndTheAnswersAreDrawnOnce()
@@ -122,6 +123,41 @@ void tst_GameWindow::onlyTheEmptyFieldMissesAndDoubleClicksNeedOneControl()
     QCOMPARE(f.game.round().state().Hits, row.hits);
     QCOMPARE(f.game.round().state().MissCount, row.misses);
     QCOMPARE(f.fakes.messages.shown.size(), row.boxes);
+}
+
+// Where the pointer started, when it set off and where the click landed, as the mouse told it.
+void tst_GameWindow::theAimIsTakenFromTheMouse()
+{
+    struct : RoundReport
+    {
+        QList<RoundRecord> rounds;
+        void roundEnded(const RoundRecord &record) override { rounds.append(record); }
+    } report;
+    Field f;
+    f.game.round().setReport(&report);
+    f.start();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.game));
+    QTest::mouseMove(&f.game, QPoint(100, 200));
+    f.fakes.clock.advance(1000);
+    QVERIFY(f.fakes.pacingTimer.fire());
+    // A tremble of a pixel is not setting off; over a label, the field still sees the move.
+    f.fakes.clock.advance(150);
+    QTest::mouseMove(&f.game, QPoint(101, 201));
+    f.fakes.clock.advance(100);
+    QTest::mouseMove(f.game.findChild<QWidget *>("Label1"), QPoint(3, 3));
+    f.fakes.clock.advance(400);
+    TargetBox *box = player::target(f.game);
+    QTest::mouseMove(box, QPoint(5, 7));
+    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(5, 7));
+    QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(5, 7));
+    const QPointF centre = QRectF(box->geometry()).center();
+    player::closeRound(f.game);
+    QCOMPARE(report.rounds.size(), 1);
+    const TargetRecord &aimed = report.rounds[0].targets.value(1);
+    QCOMPARE(
+        std::tuple(aimed.start, aimed.centre, aimed.movedAfterMs, aimed.hitAfterMs, aimed.click),
+        std::tuple(std::optional(QPointF(100, 200)), std::optional(centre), qint64(250),
+                   qint64(650), std::optional(QPointF(5 - 24.5, 7 - 24.5))));
 }
 
 QTEST_MAIN(tst_GameWindow)
