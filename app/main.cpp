@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "appquit.h"
 #include "appstart.h"
-#include "design.h"
 #include "desktopbrowser.h"
 #include "diaryprogram.h"
 #include "platform.h"
