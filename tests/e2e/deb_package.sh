@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package into a scratch folder, runs lintian on it (no errors allowed) and
-# starts the unpacked game until its settings window shows; install.sh checks the files.
+# starts the unpacked game until its settings window shows, and its diary, which the game finds
+# beside it in the package's layout; install.sh checks the files.
 source "$(dirname "$0")/lib.sh"
 build=${1:?build directory}
 version=${2:?project version}
@@ -17,7 +18,7 @@ deb="$out/kvadrilka_${version}-1_$(dpkg --print-architecture).deb"
 # Computed by dpkg-shlibdeps from the binary, so the Qt libraries must be there; the diary's
 # SQLite driver is a plugin the scan cannot see, named by hand; the Cyrillic fonts are suggested.
 depends=$(dpkg-deb -f "$deb" Depends Recommends | tr '\n' ,)
-for lib in libqt6sql6-sqlite libc6 libqt6core6 libqt6gui6 libqt6widgets6 libstdc++6 \
+for lib in libqt6sql6-sqlite libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libstdc++6 \
     fonts-liberation2 fonts-dejavu-core; do
     [[ $depends == *[:,]" $lib"[\ ,]* ]] || fail "Depends and Recommends '$depends' lack $lib"
 done
@@ -27,7 +28,12 @@ lintian --fail-on error --tag-display-limit 0 "$deb" >"$SCRATCH/lintian.log" 2>&
 
 dpkg-deb -x "$deb" "$SCRATCH/root"
 program="$SCRATCH/root/usr/games/kvadrilka"
-[[ $(file -b "$program") == *", stripped"* ]] || fail "the packaged binary is not stripped"
+for binary in "$program" "$SCRATCH/root/usr/libexec/kvadrilka/kvadrilka-diary"; do
+    [[ $(file -b "$binary") == *", stripped"* ]] || fail "${binary##*/root} is not stripped"
+done
 launch_game 1024x768
 kill -0 "$GAME_PID" 2>/dev/null || fail "the unpacked game has died"
-echo "deb_package: ${deb##*/} builds, passes lintian and starts"
+"$program" --journal >"$SCRATCH/diary.log" 2>&1 &
+CHILD_PIDS+=($!)
+wait_window "Дневник" 60 >/dev/null
+echo "deb_package: ${deb##*/} builds, passes lintian, starts and opens its diary"

@@ -12,7 +12,7 @@ need desktop-file-validate:desktop-file-utils appstreamcli:appstream file:file
 "${3:-cmake}" --install "$build" --prefix "$prefix" >"$SCRATCH/install.log" 2>&1 ||
     fail "cmake --install failed: $(cat "$SCRATCH/install.log")"
 sizes=(16 22 24 32 48 64 128 256)
-printf '%s\n' bin/kvadrilka "share/applications/$id.desktop" share/man/{,ru/}man6/kvadrilka.6.gz \
+printf '%s\n' bin/kvadrilka libexec/kvadrilka/kvadrilka-diary "share/applications/$id.desktop" share/man/{,ru/}man6/kvadrilka.6.gz \
     share/doc/kvadrilka/{changelog.Debian.gz,copyright} "share/metainfo/$id.metainfo.xml" \
     "share/icons/hicolor/scalable/apps/$id.svg" "${sizes[@]/%/\/apps\/$id.png}" |
     sed "s|^\([0-9]*\)/apps|share/icons/hicolor/\1x\1/apps|" | sort >"$SCRATCH/want"
