@@ -20,20 +20,7 @@
 
 int main(int argc, char *argv[])
 {
-    const bool platformChosen = preferX11();
-    const QtMessageHandler previous = qInstallMessageHandler(reportFatal);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(previous);
-    // Programs started from the game, such as the browser, choose their platform themselves.
-    if (platformChosen)
-        qunsetenv("QT_QPA_PLATFORM");
-    // No display name: the platform would append it to every title, and the titles of the
-    // windows and notices are exactly what they say, leading blanks and all.
-    QApplication::setApplicationName(QStringLiteral("kvadrilka"));
-    QApplication::setApplicationVersion(QStringLiteral(KVADRILKA_VERSION));
-    // Lets the desktop match the windows to the installed menu entry and its icon; looking the
-    // icon up in the theme ourselves would only slow the start.
-    QGuiApplication::setDesktopFileName(QStringLiteral(KVADRILKA_APP_ID));
+    const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
     QCommandLineParser options;
     options.setApplicationDescription(
@@ -43,7 +30,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption journal(
         QStringLiteral("journal"), QStringLiteral("Open the training diary instead of the game."));
     options.addOption(journal);
-    options.process(app);
+    options.process(*app);
 
     QtMessageBox box;
     Notices messages(box);

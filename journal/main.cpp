@@ -20,16 +20,7 @@
 
 int main(int argc, char *argv[])
 {
-    const bool platformChosen = preferX11();
-    const QtMessageHandler previous = qInstallMessageHandler(reportFatal);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(previous);
-    if (platformChosen)
-        qunsetenv("QT_QPA_PLATFORM");
-    // The game's names: the same diary file and settings, the same menu entry and icon.
-    QApplication::setApplicationName(QStringLiteral("kvadrilka"));
-    QApplication::setApplicationVersion(QStringLiteral(KVADRILKA_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral(KVADRILKA_APP_ID));
+    const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
     const QString filePath = SqliteRecords::defaultFilePath();
     SqliteRecords diary(filePath,

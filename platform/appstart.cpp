@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// Qt explains a display it cannot open in several lines, advises a reinstall and aborts. While
+// the application starts, say it in one line instead and leave with status 1.
 void reportFatal(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtFatalMsg) {
@@ -30,8 +34,11 @@ void reportFatal(QtMsgType type, const QMessageLogContext &context, const QStrin
     std::fprintf(stderr, "kvadrilka: %s\n", text.constData());
 }
 
-// The settings and about windows would not be centred under Wayland, nor the game window where
-// the round expects it; Wayland, if there is one, stays as the fallback should X not answer.
+// On a Wayland desktop Qt takes its Wayland platform, where a program cannot place its windows:
+// the settings and about windows would not be centred, nor the game window where the round
+// expects it. Through Xwayland they are placed as on any X desktop, so X comes first whenever
+// there is one and the user has chosen no platform; Wayland, if there is one, stays as the
+// fallback should X not answer. Returns whether the choice was ours.
 bool preferX11()
 {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -39,4 +46,26 @@ bool preferX11()
     qputenv("QT_QPA_PLATFORM",
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb" : "xcb;wayland");
     return true;
+}
+
+} // namespace
+
+std::unique_ptr<QApplication> startApplication(int &argc, char **argv, const char *version,
+                                               const char *appId)
+{
+    const bool platformChosen = preferX11();
+    const QtMessageHandler previous = qInstallMessageHandler(reportFatal);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    // Programs started from here, such as the browser, choose their platform themselves.
+    if (platformChosen)
+        qunsetenv("QT_QPA_PLATFORM");
+    // No display name: the platform would append it to every title, and the titles of the
+    // windows and notices are exactly what they say, leading blanks and all.
+    QApplication::setApplicationName(QStringLiteral("kvadrilka"));
+    QApplication::setApplicationVersion(QString::fromUtf8(version));
+    // Lets the desktop match the windows to the installed menu entry and its icon; looking the
+    // icon up in the theme ourselves would only slow the start.
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(appId));
+    return app;
 }
