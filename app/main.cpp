@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <memory>
@@ -42,9 +41,7 @@ int main(int argc, char *argv[])
 
     // The diary opens its file only when a round ends: a game that is only played starts as
     // fast as before.
-    SqliteRecords diary(SqliteRecords::defaultFilePath(),
-                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-                            QStringLiteral("/kvadrilka.conf"));
+    SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile());
     // Rounds an earlier game could not write go in once the first window is up; an empty
     // outbox costs one look at a folder.
     QTimer::singleShot(0, &diary, [&diary] { diary.sendWaiting(); });

@@ -4,6 +4,7 @@
 // then never loads.
 #include "appstart.h"
 #include "design.h"
+#include "diaryprogram.h"
 #include "diaryfollower.h"
 #include "diarywindow.h"
 #include "qtdialogs.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <cerrno>
@@ -23,9 +23,7 @@ int main(int argc, char *argv[])
     const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
     const QString filePath = SqliteRecords::defaultFilePath();
-    SqliteRecords diary(filePath,
-                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-                            QStringLiteral("/kvadrilka.conf"));
+    SqliteRecords diary(filePath, SqliteRecords::defaultSettingsFile());
     QtDialogs dialogs;
     DiaryWindow window(diary, dialogs);
     DiaryFollower follower(diary, filePath);
@@ -40,7 +38,7 @@ int main(int argc, char *argv[])
     // Started from a game, the diary listens to it: a line brings the window to the front, and
     // the end of the input, when the game quits or dies, closes the diary with it.
     std::unique_ptr<QSocketNotifier> game;
-    if (QApplication::arguments().contains(QStringLiteral("--from-game"))) {
+    if (QApplication::arguments().contains(DiaryProgram::fromGameOption())) {
         game = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         QObject::connect(game.get(), &QSocketNotifier::activated, &window, [&] {
             char buffer[64];

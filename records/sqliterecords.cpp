@@ -32,6 +32,12 @@ QString SqliteRecords::defaultFilePath()
            QStringLiteral("/diary.sqlite");
 }
 
+QString SqliteRecords::defaultSettingsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+           QStringLiteral("/kvadrilka.conf");
+}
+
 void SqliteRecords::roundEnded(const RoundRecord &record)
 {
     // The game goes on whatever happens here, even when memory runs out.

@@ -24,6 +24,8 @@ public:
     ~SqliteRecords() override;
 
     static QString defaultFilePath();
+    // Where the recording switch is kept, beside the game's other settings.
+    static QString defaultSettingsFile();
     static constexpr int quitWaitMs = 1000;
 
     void roundEnded(const RoundRecord &record) override;
