@@ -13,6 +13,8 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <cstddef>
+
 #include <sys/stat.h>
 
 namespace {
@@ -23,6 +25,16 @@ constexpr int sqliteError = 1;
 bool isMissingPart(const QSqlError &error)
 {
     return (error.nativeErrorCode().toInt() & 0xff) == sqliteError;
+}
+
+// Runs the statements in order and stops at the first that fails; the query tells why.
+template <std::size_t N> bool execAll(QSqlQuery &query, const char *const (&statements)[N])
+{
+    for (const char *statement : statements) {
+        if (!query.exec(QLatin1String(statement)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -222,11 +234,7 @@ bool DiaryFile::createVersion1(QSqlQuery &query)
         " distance REAL NOT NULL, width REAL NOT NULL,"
         " PRIMARY KEY (round_id, position)) WITHOUT ROWID",
     };
-    for (const char *statement : statements) {
-        if (!query.exec(QLatin1String(statement)))
-            return false;
-    }
-    return true;
+    return execAll(query, statements);
 }
 
 // Every round gets the identity the school server will know it by; rounds kept before there
@@ -267,11 +275,7 @@ bool DiaryFile::migrateFrom2To3(QSqlQuery &query)
         "ALTER TABLE targets ADD COLUMN click_y REAL",
         "ALTER TABLE targets ADD COLUMN moved_after_ms INTEGER",
     };
-    for (const char *statement : statements) {
-        if (!query.exec(QLatin1String(statement)))
-            return false;
-    }
-    return true;
+    return execAll(query, statements);
 }
 
 bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *)> &work,
