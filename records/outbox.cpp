@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "outbox.h"
+#include "measured.h"
 #include "penaltycodes.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 
 #include <fcntl.h>
@@ -24,8 +24,8 @@ const QString suffix = QStringLiteral(".round");
 // A point as [x, y]; left out when not known.
 void putPoint(QJsonObject &object, const char *key, std::optional<QPointF> point)
 {
-    if (point && std::isfinite(point->x()) && std::isfinite(point->y()))
-        object.insert(QLatin1String(key), QJsonArray{point->x(), point->y()});
+    if (const std::optional<QPointF> known = measured::point(point))
+        object.insert(QLatin1String(key), QJsonArray{known->x(), known->y()});
 }
 
 std::optional<QPointF> pointFrom(const QJsonValue &value)
@@ -46,8 +46,8 @@ QByteArray toJson(const RoundRecord &record)
             {"hitAfterMs", t.hitAfterMs},
             {"penalties", penaltycodes::text(t.penalties)},
             {"misses", t.misses},
-            {"distance", std::isfinite(t.distance) ? t.distance : -1.0},
-            {"width", std::isfinite(t.width) ? t.width : 0.0},
+            {"distance", measured::orElse(t.distance, -1.0)},
+            {"width", measured::orElse(t.width, 0.0)},
             {"movedAfterMs", t.movedAfterMs},
         };
         putPoint(target, "start", t.start);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "roundrows.h"
+#include "measured.h"
 #include "penaltycodes.h"
 
 #include <QSqlDatabase>
@@ -7,8 +8,6 @@
 #include <QSqlQuery>
 #include <QTimeZone>
 #include <QVariant>
-
-#include <cmath>
 
 namespace roundrows {
 
@@ -36,9 +35,9 @@ std::optional<double> optionalFrom(const QVariant &value)
 // A point goes into two columns, both NULL when it is not known (or not a number).
 void bindPoint(QSqlQuery &query, std::optional<QPointF> point)
 {
-    const bool known = point && std::isfinite(point->x()) && std::isfinite(point->y());
-    query.addBindValue(nullable(known ? std::optional(point->x()) : std::nullopt));
-    query.addBindValue(nullable(known ? std::optional(point->y()) : std::nullopt));
+    point = measured::point(point);
+    query.addBindValue(nullable(point ? std::optional(point->x()) : std::nullopt));
+    query.addBindValue(nullable(point ? std::optional(point->y()) : std::nullopt));
 }
 
 std::optional<QPointF> pointFrom(const QVariant &x, const QVariant &y)
@@ -47,10 +46,6 @@ std::optional<QPointF> pointFrom(const QVariant &x, const QVariant &y)
         return std::nullopt;
     return QPointF(x.toDouble(), y.toDouble());
 }
-
-// SQLite stores a NaN as NULL, which a NOT NULL column refuses: one bad measurement must not
-// keep the whole round out of the diary.
-double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
 QString notNull(const QString &text) { return text.isNull() ? QStringLiteral("") : text; }
 
@@ -116,8 +111,10 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
         target.addBindValue(t.hitAfterMs);
         target.addBindValue(penaltycodes::text(t.penalties));
         target.addBindValue(t.misses);
-        target.addBindValue(finiteOr(t.distance, -1));
-        target.addBindValue(finiteOr(t.width, 0));
+        // SQLite stores a NaN as NULL, which a NOT NULL column refuses: one bad measurement must
+        // not keep the whole round out of the diary.
+        target.addBindValue(measured::orElse(t.distance, -1));
+        target.addBindValue(measured::orElse(t.width, 0));
         bindPoint(target, t.start);
         bindPoint(target, t.centre);
         bindPoint(target, t.click);
