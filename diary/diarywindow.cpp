@@ -273,9 +273,9 @@ void DiaryWindow::fillScoreChart()
 void DiaryWindow::showRound(const QModelIndex &current)
 {
     m_times->remove(0, m_times->count());
+    for (const QString &label : m_targetAxis->categoriesLabels())
+        m_targetAxis->remove(label);
     if (!current.isValid()) {
-        for (const QString &label : m_targetAxis->categoriesLabels())
-            m_targetAxis->remove(label);
         m_throughput->clear();
         m_targetView->setAccessibleDescription(QStringLiteral("Раунд не выбран."));
         return;
@@ -301,8 +301,6 @@ void DiaryWindow::showRound(const QModelIndex &current)
             QStringLiteral(", быстрее всего за %1, дольше всего за %2")
                 .arg(diarytexts::timeText(double(*fastest)), diarytexts::timeText(double(longest)));
     m_targetView->setAccessibleDescription(sentence + u'.');
-    for (const QString &label : m_targetAxis->categoriesLabels())
-        m_targetAxis->remove(label);
     for (qsizetype i = 0; i < numbers.size(); ++i) {
         if (i == 0 || numbers[i].toInt() % 5 == 0)
             m_targetAxis->append(numbers[i], qreal(i));
