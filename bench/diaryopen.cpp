@@ -92,6 +92,6 @@ int main(int argc, char *argv[])
     // The pass that painted may still hold more of the first frame.
     QCoreApplication::processEvents();
     std::printf("diary_open_ms=%lld\n", static_cast<long long>(open.elapsed()));
-    std::printf("diary_rounds=%d\n", int(store.rounds().value_or(QList<DiaryRound>()).size()));
+    std::printf("diary_rounds=%d\n", int(store.rounds(store.player()).value_or(QList<DiaryRound>()).size()));
     return watch.painted ? 0 : 1;
 }

@@ -173,7 +173,7 @@ void DiaryWindow::reload()
     // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen.
     const int oldRow = m_table->currentIndex().row();
     const qint64 chosenId = oldRow > 0 ? m_model->round(oldRow).id : -1;
-    m_model->setRounds(m_store.rounds().value_or(QList<DiaryRound>()));
+    m_model->setRounds(m_store.rounds(m_store.player()).value_or(QList<DiaryRound>()));
     m_table->resizeColumnsToContents();
     fillScoreChart();
     {
@@ -341,7 +341,7 @@ void DiaryWindow::exportCsv(bool targets)
         m_dialogs.saveFileName(this, QStringLiteral("Сохранить дневник"), suggested);
     if (fileName.isEmpty())
         return;
-    const std::optional<QList<DiaryRound>> rounds = m_store.rounds();
+    const std::optional<QList<DiaryRound>> rounds = m_store.rounds(m_store.player());
     QSaveFile file(fileName);
     // Written whole or not at all.
     if (!rounds || !file.open(QIODevice::WriteOnly) ||
@@ -360,7 +360,7 @@ void DiaryWindow::clearDiary()
                            QStringLiteral("Стереть из дневника все раунды? Вернуть их будет "
                                           "нельзя.")))
         return;
-    if (!m_store.clear())
+    if (!m_store.clear(m_store.player()))
         m_dialogs.tell(this, title(),
                        QStringLiteral("Не удалось очистить дневник.\n") + m_store.problem());
     reload();

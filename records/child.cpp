@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "child.h"
 
+#include <vector>
+
+#include <pwd.h>
+#include <unistd.h>
+
 namespace childnames {
 
 QString cleaned(const QString &name)
@@ -31,6 +36,28 @@ QString refusal(const QString &name)
 bool same(const Child &a, const Child &b)
 {
     return a.account == b.account && key(a.name) == key(b.name);
+}
+
+} // namespace childnames
+
+namespace childnames {
+
+Child ofAccount(const QString &login, const QString &description)
+{
+    const QString fullName = description.section(u',', 0, 0);
+    return {login, refusal(fullName).isEmpty() ? cleaned(fullName) : login};
+}
+
+Child ofThisAccount()
+{
+    passwd entry = {};
+    passwd *found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found) {
+        const QString login = qEnvironmentVariable("USER", QStringLiteral("?"));
+        return {login, login};
+    }
+    return ofAccount(QString::fromLocal8Bit(entry.pw_name), QString::fromLocal8Bit(entry.pw_gecos));
 }
 
 } // namespace childnames

@@ -44,3 +44,10 @@ struct ClassRow
     std::optional<double> recentMedianMs;
     std::optional<double> earlierMedianMs;
 };
+
+namespace childnames {
+// The child an account plays as unless told otherwise: the account's full name, as far as the
+// first comma of its description in the account database, or its login name.
+Child ofAccount(const QString &login, const QString &description);
+Child ofThisAccount();
+} // namespace childnames

@@ -39,8 +39,8 @@ template <std::size_t N> bool execAll(QSqlQuery &query, const char *const (&stat
 
 } // namespace
 
-DiaryFile::DiaryFile(const QString &path, Failures &failures)
-    : m_path(path), m_failures(failures),
+DiaryFile::DiaryFile(const QString &path, const Child &owner, Failures &failures)
+    : m_path(path), m_owner(owner), m_failures(failures),
       m_connection(QStringLiteral("diary-%1").arg(quintptr(this), 0, 16))
 {
 }
@@ -205,7 +205,8 @@ bool DiaryFile::upgrade(QSqlQuery &query, int version, QString *damage)
             return false;
         version = 1;
     }
-    if ((version == 1 && !migrateFrom1To2(query)) || (version <= 2 && !migrateFrom2To3(query))) {
+    if ((version == 1 && !migrateFrom1To2(query)) || (version <= 2 && !migrateFrom2To3(query)) ||
+        (version <= 3 && !migrateFrom3To4(query))) {
         if (isMissingPart(query.lastError()))
             *damage = Failures::oneLine(query.lastError());
         return false;
@@ -276,6 +277,37 @@ bool DiaryFile::migrateFrom2To3(QSqlQuery &query)
         "ALTER TABLE targets ADD COLUMN moved_after_ms INTEGER",
     };
     return execAll(query, statements);
+}
+
+// Every round is some child's. The rounds kept so far are the account's own child's, who is also
+// the first child of a new diary. The mark of a round the school's server has is made ready here
+// so that the server needs no step of its own.
+bool DiaryFile::migrateFrom3To4(QSqlQuery &query)
+{
+    const char *const statements[] = {
+        "CREATE TABLE children ("
+        " id INTEGER PRIMARY KEY,"
+        " account TEXT NOT NULL,"
+        " name TEXT NOT NULL,"
+        " name_key TEXT NOT NULL," // trimmed, composed and case-folded: one child, one key
+        " UNIQUE (account, name_key))",
+        "ALTER TABLE rounds ADD COLUMN child_id INTEGER REFERENCES children (id)",
+        "ALTER TABLE rounds ADD COLUMN sent INTEGER NOT NULL DEFAULT 0",
+        "CREATE INDEX rounds_by_child ON rounds (child_id, started_ms)",
+    };
+    if (!execAll(query, statements))
+        return false;
+    query.prepare(
+        QStringLiteral("INSERT INTO children (account, name, name_key) VALUES (?, ?, ?)"));
+    query.addBindValue(m_owner.account);
+    query.addBindValue(childnames::cleaned(m_owner.name));
+    query.addBindValue(childnames::key(m_owner.name));
+    if (!query.exec())
+        return false;
+    const qint64 owner = query.lastInsertId().toLongLong();
+    query.prepare(QStringLiteral("UPDATE rounds SET child_id = ?"));
+    query.addBindValue(owner);
+    return query.exec();
 }
 
 bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *)> &work,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "child.h"
+
 #include <QString>
 
 #include <functional>
@@ -17,12 +19,13 @@ class QSqlQuery;
 class DiaryFile
 {
 public:
-    DiaryFile(const QString &path, Failures &failures);
+    // Rounds kept before there were children are the owner's: the account's own child.
+    DiaryFile(const QString &path, const Child &owner, Failures &failures);
     ~DiaryFile();
     DiaryFile(const DiaryFile &) = delete;
     DiaryFile &operator=(const DiaryFile &) = delete;
 
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = 4;
     // Long enough to wait out another game's write of a round, short enough not to stall this one.
     static constexpr int busyTimeoutMs = 250;
 
@@ -57,9 +60,11 @@ private:
     static bool createVersion1(QSqlQuery &query);
     static bool migrateFrom1To2(QSqlQuery &query);
     static bool migrateFrom2To3(QSqlQuery &query);
+    bool migrateFrom3To4(QSqlQuery &query);
     bool setAside(const QString &damage, Identity damaged);
 
     QString m_path;
+    Child m_owner;
     Failures &m_failures;
     QString m_connection;
     int m_busyTimeoutMs = busyTimeoutMs;

@@ -36,8 +36,9 @@ std::optional<QPointF> pointFrom(const QJsonValue &value)
     return QPointF(xy[0].toDouble(), xy[1].toDouble());
 }
 
-QByteArray toJson(const RoundRecord &record)
+QByteArray toJson(const Outbox::Letter &letter)
 {
+    const RoundRecord &record = letter.record;
     QJsonArray targets;
     for (const TargetRecord &t : record.targets) {
         QJsonObject target{
@@ -65,11 +66,13 @@ QByteArray toJson(const RoundRecord &record)
         {"score", record.score},
         {"grade", record.grade},
         {"targets", targets},
+        {"account", letter.child.account},
+        {"child", letter.child.name},
     };
     return QJsonDocument(round).toJson(QJsonDocument::Compact);
 }
 
-std::optional<RoundRecord> fromJson(const QByteArray &bytes)
+std::optional<Outbox::Letter> fromJson(const QByteArray &bytes, const Child &owner)
 {
     QJsonParseError error;
     const QJsonObject round = QJsonDocument::fromJson(bytes, &error).object();
@@ -94,7 +97,10 @@ std::optional<RoundRecord> fromJson(const QByteArray &bytes)
                                pointFrom(t.value("centre")), pointFrom(t.value("click")),
                                qint64(t.value("movedAfterMs").toDouble(-1))});
     }
-    return record;
+    Child child{round.value("account").toString(), round.value("child").toString()};
+    if (child.name.isEmpty())
+        child = owner;
+    return Outbox::Letter{{}, record, child};
 }
 
 QString lastError() { return QString::fromLocal8Bit(std::strerror(errno)); }
@@ -135,8 +141,9 @@ bool writeSynced(const QString &fileName, const QByteArray &bytes)
 
 } // namespace
 
-bool Outbox::put(const RoundRecord &record, QString *error)
+bool Outbox::put(const Letter &letter, QString *error)
 {
+    const RoundRecord &record = letter.record;
     const bool made = QFileInfo::exists(m_folder);
     if (!made && (!QDir().mkpath(m_folder) || !syncFolder(QFileInfo(m_folder).absolutePath()))) {
         *error = QStringLiteral("cannot create %1").arg(m_folder);
@@ -144,7 +151,7 @@ bool Outbox::put(const RoundRecord &record, QString *error)
     }
     const QString name = m_folder + u'/' + record.uuid.toString(QUuid::WithoutBraces) + suffix;
     const QString temporary = name + QStringLiteral(".tmp");
-    if (!writeSynced(temporary, toJson(record)) ||
+    if (!writeSynced(temporary, toJson(letter)) ||
         ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(name).constData()) !=
             0 ||
         !syncFolder(m_folder)) {
@@ -161,11 +168,12 @@ QList<Outbox::Letter> Outbox::letters() const
     const QDir folder(m_folder);
     for (const QString &name : folder.entryList({QLatin1Char('*') + suffix}, QDir::Files)) {
         QFile file(folder.filePath(name));
-        const std::optional<RoundRecord> record =
-            file.open(QIODevice::ReadOnly) ? fromJson(file.readAll()) : std::nullopt;
-        if (record)
-            letters.append({file.fileName(), *record});
-        else if (file.exists())
+        std::optional<Letter> letter =
+            file.open(QIODevice::ReadOnly) ? fromJson(file.readAll(), m_owner) : std::nullopt;
+        if (letter) {
+            letter->fileName = file.fileName();
+            letters.append(*letter);
+        } else if (file.exists())
             QFile::rename(file.fileName(), file.fileName() + QStringLiteral(".unreadable"));
     }
     std::stable_sort(letters.begin(), letters.end(), [](const Letter &a, const Letter &b) {

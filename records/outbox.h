@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "child.h"
 #include "roundrecord.h"
 
 #include <QList>
@@ -13,16 +14,17 @@
 class Outbox
 {
 public:
-    explicit Outbox(const QString &folder) : m_folder(folder) {}
+    Outbox(const QString &folder, const Child &owner) : m_folder(folder), m_owner(owner) {}
 
     struct Letter
     {
-        QString fileName;
+        QString fileName; // empty for a round that is not in the outbox
         RoundRecord record;
+        Child child; // who played it; the account's own child for letters older than children
     };
 
     // False, with the reason, when the round could not be put on disk.
-    bool put(const RoundRecord &record, QString *error);
+    bool put(const Letter &letter, QString *error);
     // Oldest round first. A file that cannot be read is put aside and left out.
     QList<Letter> letters() const;
     bool isEmpty() const;
@@ -33,4 +35,5 @@ public:
 
 private:
     QString m_folder;
+    Child m_owner;
 };

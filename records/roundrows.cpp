@@ -15,7 +15,7 @@ namespace {
 
 const char roundColumns[] = "id, started_ms, utc_offset_s, level, right_button, double_click, "
                             "ending, score, grade, median_hit_ms, misses, penalties, throughput, "
-                            "uuid, reaction_ms";
+                            "uuid, reaction_ms, child_id";
 const char targetColumns[] =
     "number, shown_at_ms, hit_after_ms, penalties, misses, distance, width, start_x, start_y, "
     "centre_x, centre_y, click_x, click_y, moved_after_ms";
@@ -67,7 +67,7 @@ bool check(const QSqlDatabase &db, QSqlError *error)
            failed(query, error);
 }
 
-bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
+bool insert(const QSqlDatabase &db, const RoundRecord &record, qint64 childId, QSqlError *error)
 {
     const QDateTime started =
         record.started.isValid() ? record.started : QDateTime::currentDateTime();
@@ -75,7 +75,7 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
     QSqlQuery query(db);
     // The same round may come twice: from an outbox whose clean-up a crash cut short.
     query.prepare(QStringLiteral("INSERT INTO rounds (%1) VALUES "
-                                 "(NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                                 "(NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
                                  "ON CONFLICT (uuid) DO NOTHING")
                       .arg(QLatin1String(roundColumns)));
     query.addBindValue(started.toMSecsSinceEpoch());
@@ -92,6 +92,7 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
     query.addBindValue(nullable(figures.throughput));
     query.addBindValue(record.uuid.toString(QUuid::WithoutBraces));
     query.addBindValue(nullable(figures.reactionMs));
+    query.addBindValue(childId);
     if (!query.exec())
         return failed(query, error);
     if (query.numRowsAffected() == 0)
@@ -126,23 +127,17 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error)
     return true;
 }
 
-bool removeAll(const QSqlDatabase &db, QSqlError *error)
-{
-    QSqlQuery query(db);
-    return (query.exec(QStringLiteral("DELETE FROM targets")) &&
-            query.exec(QStringLiteral("DELETE FROM rounds"))) ||
-           failed(query, error);
-}
-
-bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error)
+bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, QSqlError *error)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     // The hits are counted from the targets, which rounds kept before the count was shown have.
-    if (!query.exec(QStringLiteral("SELECT %1, (SELECT count(*) FROM targets WHERE round_id = "
-                                   "rounds.id AND hit_after_ms >= 0) FROM rounds "
-                                   "ORDER BY started_ms DESC, id DESC")
-                        .arg(QLatin1String(roundColumns))))
+    query.prepare(QStringLiteral("SELECT %1, (SELECT count(*) FROM targets WHERE round_id = "
+                                 "rounds.id AND hit_after_ms >= 0) FROM rounds "
+                                 "WHERE child_id = ? ORDER BY started_ms DESC, id DESC")
+                      .arg(QLatin1String(roundColumns)));
+    query.addBindValue(childId);
+    if (!query.exec())
         return failed(query, error);
     while (query.next()) {
         DiaryRound round;
@@ -162,8 +157,27 @@ bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error)
         round.figures.throughput = optionalFrom(query.value(12));
         round.uuid = QUuid::fromString(query.value(13).toString());
         round.figures.reactionMs = optionalFrom(query.value(14));
-        round.figures.hits = query.value(15).toInt();
+        round.figures.hits = query.value(16).toInt();
         rounds->append(round);
+    }
+    return true;
+}
+
+bool lines(const QSqlDatabase &db, QHash<qint64, QList<classrows::Line>> *lines, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT child_id, started_ms, utc_offset_s, level, score, "
+                                   "ending, median_hit_ms FROM rounds "
+                                   "ORDER BY child_id, started_ms DESC, id DESC")))
+        return failed(query, error);
+    while (query.next()) {
+        (*lines)[query.value(0).toLongLong()].append(
+            {QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(),
+                                            QTimeZone(query.value(2).toInt())),
+             query.value(3).toInt(), query.value(4).toInt(),
+             endingFromCode(query.value(5).toInt()) == RoundEnding::Result,
+             optionalFrom(query.value(6))});
     }
     return true;
 }

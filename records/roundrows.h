@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "classrows.h"
 #include "diaryround.h"
+
+#include <QHash>
 
 #include <QList>
 
@@ -14,10 +17,11 @@ namespace roundrows {
 // Whether the tables have every column this version reads and writes.
 bool check(const QSqlDatabase &db, QSqlError *error);
 // Adds the round with its targets unless a round of the same UUID is already there.
-bool insert(const QSqlDatabase &db, const RoundRecord &record, QSqlError *error);
-bool removeAll(const QSqlDatabase &db, QSqlError *error);
-// Newest first.
-bool rounds(const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error);
+bool insert(const QSqlDatabase &db, const RoundRecord &record, qint64 childId, QSqlError *error);
+// The child's, newest first.
+bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, QSqlError *error);
+// Every child's rounds, newest first, as the class view needs them; by the child's number.
+bool lines(const QSqlDatabase &db, QHash<qint64, QList<classrows::Line>> *lines, QSqlError *error);
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets,
              QSqlError *error);
 

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sqliterecords.h"
+#include "childrows.h"
+#include "classrows.h"
 #include "roundrows.h"
 #include "stephook.h"
 
@@ -9,9 +11,11 @@
 
 #include <cstdio>
 
-SqliteRecords::SqliteRecords(const QString &filePath, const QString &settingsFile, QObject *parent)
-    : Records(parent), m_failures(filePath), m_file(filePath, m_failures),
-      m_outbox(filePath + QStringLiteral(".outbox")), m_switch(settingsFile)
+SqliteRecords::SqliteRecords(const QString &filePath, const QString &settingsFile,
+                             const Child &owner, QObject *parent)
+    : Records(parent), m_owner(owner), m_failures(filePath), m_file(filePath, owner, m_failures),
+      m_outbox(filePath + QStringLiteral(".outbox"), owner), m_switch(settingsFile),
+      m_player(settingsFile, owner)
 {
 }
 
@@ -43,14 +47,14 @@ void SqliteRecords::roundEnded(const RoundRecord &record)
     // The game goes on whatever happens here, even when memory runs out.
     try {
         // The switch as it is now: the diary window of another game may have turned it.
-        if (!m_switch.isOn()) {
+        if (m_guest || !m_switch.isOn()) {
             // Rounds played while it was on still go in.
             sendWaiting();
             return;
         }
-        RoundRecord round = record;
-        if (round.uuid.isNull())
-            round.uuid = QUuid::createUuid();
+        Outbox::Letter round{{}, record, m_runPlayer.value_or(m_player.player())};
+        if (round.record.uuid.isNull())
+            round.record.uuid = QUuid::createUuid();
         send(&round);
     } catch (...) {
         std::fputs("kvadrilka: a round could not be kept for the diary\n", stderr);
@@ -64,14 +68,12 @@ int SqliteRecords::unsavedCount() const
 
 bool SqliteRecords::sendWaiting() { return send(nullptr); }
 
-bool SqliteRecords::send(const RoundRecord *fresh)
+bool SqliteRecords::send(const Outbox::Letter *fresh)
 {
     // Older rounds first, so that the diary gets them in the order they were played.
-    QList<Outbox::Letter> letters = m_outbox.letters();
-    for (const RoundRecord &record : std::as_const(m_inMemory))
-        letters.append({{}, record});
+    QList<Outbox::Letter> letters = m_outbox.letters() + m_inMemory;
     if (fresh)
-        letters.append({{}, *fresh});
+        letters.append(*fresh);
     if (letters.isEmpty())
         return true;
     bool startedAfresh = false;
@@ -79,17 +81,20 @@ bool SqliteRecords::send(const RoundRecord *fresh)
     for (qsizetype i = 0; i < letters.size(); ++i) {
         const Outbox::Letter &letter = letters.at(i);
         QSqlError error;
-        const bool written =
-            m_file.write([&](const QSqlDatabase &db,
-                             QSqlError *e) { return roundrows::insert(db, letter.record, e); },
-                         &error);
+        const bool written = m_file.write(
+            [&](const QSqlDatabase &db, QSqlError *e) {
+                qint64 child = 0;
+                return childrows::ensure(db, letter.child, &child, e) &&
+                       roundrows::insert(db, letter.record, child, e);
+            },
+            &error);
         const auto done = [&] {
             if (letter.fileName.isEmpty())
                 m_inMemory.removeIf(
-                    [&](const RoundRecord &r) { return r.uuid == letter.record.uuid; });
+                    [&](const Outbox::Letter &l) { return l.record.uuid == letter.record.uuid; });
             else
                 m_outbox.remove(letter);
-            if (fresh && letter.record.uuid == fresh->uuid)
+            if (fresh && letter.record.uuid == fresh->record.uuid)
                 fresh = nullptr;
         };
         if (written) {
@@ -143,13 +148,59 @@ bool SqliteRecords::send(const RoundRecord *fresh)
     return allSent;
 }
 
-std::optional<QList<DiaryRound>> SqliteRecords::rounds()
+std::optional<qint64> SqliteRecords::childId(const Child &child)
 {
     if (!m_file.ensureOpen())
         return std::nullopt;
+    QSqlError error;
+    const std::optional<qint64> id = childrows::find(m_file.database(), child, &error);
+    if (error.type() != QSqlError::NoError)
+        readFailed(error);
+    return id;
+}
+
+std::optional<QList<Child>> SqliteRecords::children()
+{
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    QList<std::pair<qint64, Child>> rows;
+    QSqlError error;
+    if (!childrows::list(m_file.database(), &rows, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    QList<Child> result;
+    for (const auto &[id, child] : std::as_const(rows))
+        result.append(child);
+    return result;
+}
+
+std::optional<QList<ClassRow>> SqliteRecords::classRows(const QDateTime &now)
+{
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    QList<std::pair<qint64, Child>> children;
+    QHash<qint64, QList<classrows::Line>> lines;
+    QSqlError error;
+    if (!childrows::list(m_file.database(), &children, &error) ||
+        !roundrows::lines(m_file.database(), &lines, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    QList<ClassRow> rows;
+    for (const auto &[id, child] : std::as_const(children))
+        rows.append(classrows::summarise(child, lines.value(id), now));
+    return rows;
+}
+
+std::optional<QList<DiaryRound>> SqliteRecords::rounds(const Child &child)
+{
+    const std::optional<qint64> id = childId(child);
+    if (!id)
+        return problem().isEmpty() ? std::optional(QList<DiaryRound>()) : std::nullopt;
     QList<DiaryRound> result;
     QSqlError error;
-    if (!roundrows::rounds(m_file.database(), &result, &error)) {
+    if (!roundrows::rounds(m_file.database(), *id, &result, &error)) {
         readFailed(error);
         return std::nullopt;
     }
@@ -174,19 +225,116 @@ void SqliteRecords::readFailed(const QSqlError &error)
         m_failures.fail(kind == Failures::Write ? Failures::Read : kind, Failures::oneLine(error));
 }
 
-bool SqliteRecords::clear()
+void SqliteRecords::writeFailed(const QSqlError &error)
+{
+    if (error.type() != QSqlError::NoError)
+        m_failures.fail(Failures::kindOf(error), Failures::oneLine(error));
+}
+
+void SqliteRecords::dropWaiting(const Child &child)
+{
+    const auto isChilds = [&](const Outbox::Letter &letter) {
+        return childnames::same(letter.child, child);
+    };
+    m_inMemory.removeIf(isChilds);
+    for (const Outbox::Letter &letter : m_outbox.letters()) {
+        if (isChilds(letter))
+            m_outbox.remove(letter);
+    }
+}
+
+bool SqliteRecords::clear(const Child &child)
 {
     QSqlError error;
-    if (!m_file.write(roundrows::removeAll, &error)) {
-        if (error.type() != QSqlError::NoError)
-            m_failures.fail(Failures::kindOf(error), Failures::oneLine(error));
+    const bool cleared = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            const std::optional<qint64> id = childrows::find(db, child, e);
+            return id ? childrows::removeRounds(db, *id, e) : e->type() == QSqlError::NoError;
+        },
+        &error);
+    if (!cleared) {
+        writeFailed(error);
         return false;
     }
-    // Rounds on their way in would come back after the diary was cleared.
-    m_inMemory.clear();
-    for (const Outbox::Letter &letter : m_outbox.letters())
-        m_outbox.remove(letter);
-    m_failures.recovered();
+    dropWaiting(child);
+    if (m_inMemory.isEmpty() && m_outbox.isEmpty())
+        m_failures.recovered();
     emit changed();
     return true;
+}
+
+namespace {
+QString nameTaken() { return QStringLiteral("Ребёнок с таким именем уже есть."); }
+} // namespace
+
+QString SqliteRecords::addChild(const QString &name)
+{
+    if (const QString refusal = childnames::refusal(name); !refusal.isEmpty())
+        return refusal;
+    bool taken = false;
+    QSqlError error;
+    const bool added = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            qint64 id = 0;
+            taken = childrows::find(db, {m_owner.account, name}, e).has_value();
+            return !taken && e->type() == QSqlError::NoError &&
+                   childrows::ensure(db, {m_owner.account, name}, &id, e);
+        },
+        &error);
+    if (taken)
+        return nameTaken();
+    if (!added) {
+        writeFailed(error);
+        return problem();
+    }
+    emit changed();
+    return {};
+}
+
+QString SqliteRecords::renameChild(const Child &child, const QString &name)
+{
+    if (const QString refusal = childnames::refusal(name); !refusal.isEmpty())
+        return refusal;
+    const bool playing = childnames::same(m_player.player(), child);
+    bool taken = false;
+    QSqlError error;
+    const bool renamed = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            const std::optional<qint64> id = childrows::find(db, child, e);
+            if (!id)
+                return false;
+            return childrows::rename(db, *id, name, &taken, e);
+        },
+        &error);
+    if (taken)
+        return nameTaken();
+    if (!renamed) {
+        writeFailed(error);
+        return problem().isEmpty() ? QStringLiteral("Этого ребёнка уже нет в дневнике.")
+                                   : problem();
+    }
+    if (playing)
+        m_player.set({child.account, childnames::cleaned(name)});
+    emit changed();
+    return {};
+}
+
+QString SqliteRecords::removeChild(const Child &child)
+{
+    QSqlError error;
+    const bool removed = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            const std::optional<qint64> id = childrows::find(db, child, e);
+            return id ? childrows::remove(db, *id, e) : e->type() == QSqlError::NoError;
+        },
+        &error);
+    if (!removed) {
+        writeFailed(error);
+        return problem();
+    }
+    dropWaiting(child);
+    if (childnames::same(m_player.player(), child))
+        m_player.set(m_owner);
+    emit changed();
+    return {};
 }

@@ -4,6 +4,7 @@
 #include "diaryfile.h"
 #include "failures.h"
 #include "outbox.h"
+#include "playersetting.h"
 #include "recordingswitch.h"
 #include "records.h"
 #include "roundrecord.h"
@@ -17,8 +18,10 @@ class SqliteRecords : public Records, public RoundReport
 {
     Q_OBJECT
 public:
-    // The diary in the given file, the recording switch in the given ini file.
-    SqliteRecords(const QString &filePath, const QString &settingsFile, QObject *parent = nullptr);
+    // The diary in the given file, the recording switch and who plays in the given ini file. The
+    // owner is the account's own child, who plays unless another is chosen.
+    SqliteRecords(const QString &filePath, const QString &settingsFile,
+                  const Child &owner = childnames::ofThisAccount(), QObject *parent = nullptr);
     // Gives a busy diary one more second for the rounds still waiting, then leaves them in the
     // outbox for the next game.
     ~SqliteRecords() override;
@@ -28,13 +31,26 @@ public:
     static QString defaultSettingsFile();
     static constexpr int quitWaitMs = 1000;
 
+    // For this run only, whoever the diary window chose: the rounds are the child's (added when
+    // new), or, for a guest, nobody's.
+    void playAs(const Child &child) { m_runPlayer = child; }
+    void playAsGuest() { m_guest = true; }
+    Child owner() const { return m_owner; }
+
     void roundEnded(const RoundRecord &record) override;
     // Moves the waiting rounds into the diary; false when some still wait.
     bool sendWaiting();
 
-    std::optional<QList<DiaryRound>> rounds() override;
+    std::optional<QList<Child>> children() override;
+    std::optional<QList<ClassRow>> classRows(const QDateTime &now) override;
+    std::optional<QList<DiaryRound>> rounds(const Child &child) override;
     QList<TargetRecord> targets(qint64 roundId) override;
-    bool clear() override;
+    bool clear(const Child &child) override;
+    QString addChild(const QString &name) override;
+    QString renameChild(const Child &child, const QString &name) override;
+    QString removeChild(const Child &child) override;
+    Child player() const override { return m_player.player(); }
+    void setPlayer(const Child &child) override { m_player.set(child); }
     bool isRecording() const override { return m_switch.isOn(); }
     void setRecording(bool on) override { m_switch.set(on); }
     QString problem() const override { return m_failures.problem(); }
@@ -47,13 +63,22 @@ public:
 private:
     // Writes the waiting rounds and then the fresh one, if any; what the diary cannot take now
     // stays in, or goes to, the outbox.
-    bool send(const RoundRecord *fresh);
+    bool send(const Outbox::Letter *fresh);
     void readFailed(const QSqlError &error);
+    void writeFailed(const QSqlError &error);
+    // The child's number in the file; none when it has none (or the file cannot be read).
+    std::optional<qint64> childId(const Child &child);
+    // Forgets the child's rounds still on their way in, which would come back otherwise.
+    void dropWaiting(const Child &child);
 
+    Child m_owner;
     Failures m_failures;
     DiaryFile m_file;
     Outbox m_outbox;
     RecordingSwitch m_switch;
+    PlayerSetting m_player;
+    std::optional<Child> m_runPlayer;
+    bool m_guest = false;
     // Rounds the outbox could not take either: the last resort.
-    QList<RoundRecord> m_inMemory;
+    QList<Outbox::Letter> m_inMemory;
 };

@@ -160,7 +160,7 @@ private slots:
                           target(147, 500)};
         for (const RoundRecord &record : {later, early, round(5, 1, seven, "+5\t-")})
             place.store.roundEnded(record);
-        const QList<DiaryRound> rounds = place.store.rounds().value();
+        const QList<DiaryRound> rounds = place.store.rounds(place.store.owner()).value();
         QCOMPARE(diarytexts::csv(rounds),
                  QByteArray("Дата и время,Уровень,Кнопка,Щелчок,Попадания из 30,"
                             "Очки (попадания минус штрафы),Оценка,"
@@ -186,7 +186,10 @@ private slots:
                  "5,147.0,49.0,,,,,,,\r\n"
                  "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,1500,"
                  "1,0,343.0,49.0,1.2,2.0,344.5,2.0,-3.0,4.5,250\r");
-        QCOMPARE(place.store.targets(place.store.rounds()->at(1).id).value(0).penalties, all);
+        QCOMPARE(place.store.targets(place.store.rounds(place.store.owner())->at(1).id)
+                     .value(0)
+                     .penalties,
+                 all);
         // Still told after the fresh diary took rounds: the parents should hear of it.
         const QFileInfoList aside = QDir(place.folder).entryInfoList({"diary.sqlite.damaged-*"});
         QVERIFY(aside.size() == 1 && contents(aside[0].filePath()) == garbage &&
@@ -255,7 +258,7 @@ private slots:
         QVERIFY(diary.shown().startsWith("05 04 03 02 01"));
         diary.yes = true;
         diary.click("clearDiary");
-        QVERIFY(diary.asked == 2 && diary.store.rounds()->isEmpty());
+        QVERIFY(diary.asked == 2 && diary.store.rounds(diary.store.owner())->isEmpty());
         QCOMPARE(diary.shown(),
                  "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
     }

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "childrows.h"
+
+#include <QCollator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace childrows {
+
+namespace {
+
+bool failed(const QSqlQuery &query, QSqlError *error)
+{
+    *error = query.lastError();
+    return false;
+}
+
+} // namespace
+
+std::optional<qint64> find(const QSqlDatabase &db, const Child &child, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT id FROM children WHERE account = ? AND name_key = ?"));
+    query.addBindValue(child.account);
+    query.addBindValue(childnames::key(child.name));
+    if (!query.exec()) {
+        *error = query.lastError();
+        return std::nullopt;
+    }
+    if (!query.next())
+        return std::nullopt;
+    return query.value(0).toLongLong();
+}
+
+bool ensure(const QSqlDatabase &db, const Child &child, qint64 *id, QSqlError *error)
+{
+    *error = QSqlError();
+    if (const std::optional<qint64> known = find(db, child, error)) {
+        *id = *known;
+        return true;
+    }
+    if (error->type() != QSqlError::NoError)
+        return false;
+    QSqlQuery query(db);
+    query.prepare(
+        QStringLiteral("INSERT INTO children (account, name, name_key) VALUES (?, ?, ?)"));
+    query.addBindValue(child.account);
+    query.addBindValue(childnames::cleaned(child.name));
+    query.addBindValue(childnames::key(child.name));
+    if (!query.exec())
+        return failed(query, error);
+    *id = query.lastInsertId().toLongLong();
+    return true;
+}
+
+bool list(const QSqlDatabase &db, QList<std::pair<qint64, Child>> *children, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT id, account, name FROM children")))
+        return failed(query, error);
+    while (query.next())
+        children->append(
+            {query.value(0).toLongLong(), {query.value(1).toString(), query.value(2).toString()}});
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(children->begin(), children->end(), [&](const auto &a, const auto &b) {
+        return collator.compare(a.second.name, b.second.name) < 0;
+    });
+    return true;
+}
+
+bool rename(const QSqlDatabase &db, qint64 childId, const QString &name, bool *taken,
+            QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT count(*) FROM children WHERE name_key = ? AND id <> ? "
+                                 "AND account = (SELECT account FROM children WHERE id = ?)"));
+    query.addBindValue(childnames::key(name));
+    query.addBindValue(childId);
+    query.addBindValue(childId);
+    if (!query.exec() || !query.next())
+        return failed(query, error);
+    *taken = query.value(0).toInt() > 0;
+    if (*taken)
+        return false;
+    query.finish();
+    query.prepare(QStringLiteral("UPDATE children SET name = ?, name_key = ? WHERE id = ?"));
+    query.addBindValue(childnames::cleaned(name));
+    query.addBindValue(childnames::key(name));
+    query.addBindValue(childId);
+    return query.exec() || failed(query, error);
+}
+
+bool removeRounds(const QSqlDatabase &db, qint64 childId, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral(
+        "DELETE FROM targets WHERE round_id IN (SELECT id FROM rounds WHERE child_id = ?)"));
+    query.addBindValue(childId);
+    if (!query.exec())
+        return failed(query, error);
+    query.prepare(QStringLiteral("DELETE FROM rounds WHERE child_id = ?"));
+    query.addBindValue(childId);
+    return query.exec() || failed(query, error);
+}
+
+bool remove(const QSqlDatabase &db, qint64 childId, QSqlError *error)
+{
+    if (!removeRounds(db, childId, error))
+        return false;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("DELETE FROM children WHERE id = ?"));
+    query.addBindValue(childId);
+    return query.exec() || failed(query, error);
+}
+
+} // namespace childrows

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "child.h"
+
+#include <QList>
+
+#include <optional>
+#include <utility>
+
+class QSqlDatabase;
+class QSqlError;
+
+// Children as rows of the diary file. Writes run inside the caller's transaction.
+namespace childrows {
+
+// The child's number in the file, the child added first when it is not there yet.
+bool ensure(const QSqlDatabase &db, const Child &child, qint64 *id, QSqlError *error);
+// None, with no error, when the file does not know the child.
+std::optional<qint64> find(const QSqlDatabase &db, const Child &child, QSqlError *error);
+// By name, as people sort them, each with its number in the file.
+bool list(const QSqlDatabase &db, QList<std::pair<qint64, Child>> *children, QSqlError *error);
+// False, with taken set, when the name is another child's already.
+bool rename(const QSqlDatabase &db, qint64 childId, const QString &name, bool *taken,
+            QSqlError *error);
+bool removeRounds(const QSqlDatabase &db, qint64 childId, QSqlError *error);
+bool remove(const QSqlDatabase &db, qint64 childId, QSqlError *error);
+
+} // namespace childrows
