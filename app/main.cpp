@@ -15,7 +15,19 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
+
+namespace {
+
+// A command line that makes no sense is said so, as the option parser itself does.
+int refuseOptions(const QString &why)
+{
+    std::fprintf(stderr, "kvadrilka: %s\n", qPrintable(why));
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -29,7 +41,22 @@ int main(int argc, char *argv[])
     const QCommandLineOption journal(
         QStringLiteral("journal"), QStringLiteral("Open the training diary instead of the game."));
     options.addOption(journal);
+    const QCommandLineOption child(
+        QStringLiteral("child"),
+        QStringLiteral("Record this run's rounds for the child NAME (added when new), without "
+                       "changing who plays next time."),
+        QStringLiteral("NAME"));
+    options.addOption(child);
+    const QCommandLineOption guest(QStringLiteral("guest"),
+                                   QStringLiteral("Play without recording the rounds."));
+    options.addOption(guest);
     options.process(*app);
+    if (options.isSet(child) && options.isSet(guest))
+        return refuseOptions(QStringLiteral("--child and --guest cannot be used together"));
+    const QString childName = options.value(child);
+    if (const QString refusal = childnames::refusal(childName);
+        options.isSet(child) && !refusal.isEmpty())
+        return refuseOptions(QStringLiteral("--child: %1").arg(refusal));
 
     QtMessageBox box;
     Notices messages(box);
@@ -42,6 +69,10 @@ int main(int argc, char *argv[])
     // The diary opens its file only when a round ends: a game that is only played starts as
     // fast as before.
     SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile());
+    if (options.isSet(guest))
+        diary.playAsGuest();
+    else if (options.isSet(child))
+        diary.playAs({diary.owner().account, childName});
     // Rounds an earlier game could not write go in once the first window is up; an empty
     // outbox costs one look at a folder.
     QTimer::singleShot(0, &diary, [&diary] { diary.sendWaiting(); });
