@@ -216,6 +216,43 @@ QList<TargetRecord> SqliteRecords::targets(qint64 roundId)
     return result;
 }
 
+std::optional<QList<roundrows::Played>> SqliteRecords::unsentRounds(int limit)
+{
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    QList<roundrows::Played> result;
+    QSqlError error;
+    if (!roundrows::unsent(m_file.database(), limit, &result, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    return result;
+}
+
+bool SqliteRecords::markSent(const QList<QUuid> &uuids)
+{
+    QSqlError error;
+    const bool marked = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) { return roundrows::markSent(db, uuids, e); },
+        &error);
+    if (!marked)
+        writeFailed(error);
+    return marked;
+}
+
+std::optional<int> SqliteRecords::unsentCount()
+{
+    int count = 0;
+    QSqlError error;
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    if (!roundrows::countUnsent(m_file.database(), &count, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    return count + unsavedCount();
+}
+
 void SqliteRecords::readFailed(const QSqlError &error)
 {
     const Failures::Kind kind = Failures::kindOf(error);

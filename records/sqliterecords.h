@@ -7,6 +7,7 @@
 #include "playersetting.h"
 #include "recordingswitch.h"
 #include "records.h"
+#include "roundrows.h"
 #include "roundrecord.h"
 
 #include <QList>
@@ -54,6 +55,12 @@ public:
     bool isRecording() const override { return m_switch.isOn(); }
     void setRecording(bool on) override { m_switch.set(on); }
     QString problem() const override { return m_failures.problem(); }
+
+    // For the school's server: the rounds it does not have yet, oldest first; marking those it
+    // has committed; and how many of this machine's rounds wait for it, the outbox's included.
+    std::optional<QList<roundrows::Played>> unsentRounds(int limit);
+    bool markSent(const QList<QUuid> &uuids);
+    std::optional<int> unsentCount();
 
     // Rounds not in the diary yet, in the outbox or, when even that failed, in memory.
     int unsavedCount() const;
