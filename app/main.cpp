@@ -69,8 +69,10 @@ int main(int argc, char *argv[])
     // The diary opens its file only when a round ends: a game that is only played starts as
     // fast as before.
     SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile());
-    if (options.isSet(guest))
-        diary.playAsGuest();
+    if (options.isSet(guest) && !diary.playAsGuest())
+        std::fputs("kvadrilka: playing without recording is turned off on this computer; this "
+                   "game's rounds are recorded\n",
+                   stderr);
     else if (options.isSet(child))
         diary.playAs({diary.owner().account, childName});
     // Rounds an earlier game could not write go in once the first window is up; an empty

@@ -12,10 +12,10 @@
 #include <cstdio>
 
 SqliteRecords::SqliteRecords(const QString &filePath, const QString &settingsFile,
-                             const Child &owner, QObject *parent)
+                             const Child &owner, const DiaryPolicy &policy, QObject *parent)
     : Records(parent), m_owner(owner), m_failures(filePath), m_file(filePath, owner, m_failures),
-      m_outbox(filePath + QStringLiteral(".outbox"), owner), m_switch(settingsFile),
-      m_player(settingsFile, owner)
+      m_outbox(filePath + QStringLiteral(".outbox"), owner), m_policy(policy),
+      m_switch(settingsFile, policy), m_player(settingsFile, owner)
 {
 }
 
