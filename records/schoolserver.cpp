@@ -268,6 +268,8 @@ SchoolCheck SchoolServer::check()
         check.ok = ok;
         return check;
     };
+    if (!driverInstalled())
+        return finish(QStringLiteral("not asked: %1").arg(QLatin1String(noDriver)));
     if (!open())
         return finish(QStringLiteral("does not answer: %1").arg(m_error));
 
@@ -287,9 +289,6 @@ SchoolCheck SchoolServer::check()
         return finish(answers + QStringLiteral("), but its database has no tables for the game: "
                                                "apply school-1.sql"));
     }
-    if (!query.exec(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
-        return failed();
-    const int version = query.value(0).toInt();
     // Rows of the class are the teachers' unless row security is off for this role (the
     // tables' owner, a superuser).
     if (!query.exec(QStringLiteral(
@@ -298,13 +297,20 @@ SchoolCheck SchoolServer::check()
             "has_table_privilege('children', 'SELECT') AND "
             "has_table_privilege('rounds', 'SELECT') AND has_table_privilege('targets', 'SELECT') "
             "AND (NOT row_security_active('rounds') OR "
-            "pg_has_role('kvadrilka_teachers', 'MEMBER'))")) ||
+            "pg_has_role('kvadrilka_teachers', 'MEMBER')), "
+            "has_table_privilege('schema_version', 'SELECT')")) ||
         !query.next())
         return failed();
     const bool mayAdd = query.value(0).toBool();
     const bool mayRead = query.value(1).toBool();
     add = mayAdd ? QStringLiteral("yes") : QStringLiteral("no");
     read = mayRead ? QStringLiteral("yes") : QStringLiteral("no");
+    if (!query.value(2).toBool())
+        return finish(answers + QStringLiteral("), but the role is in none of the game's groups "
+                                               "(kvadrilka_pupils, kvadrilka_teachers)"));
+    if (!query.exec(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
+        return failed();
+    const int version = query.value(0).toInt();
     ok = version >= 1 && (mayAdd || mayRead);
     return finish(answers + QStringLiteral(", schema version %1)").arg(version));
 }

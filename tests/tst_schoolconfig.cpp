@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schoolconfig.h"
+#include "schoolserver.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@ class tst_SchoolConfig : public QObject
 private slots:
     void firstFolderWithTheFileWins_data();
     void firstFolderWithTheFileWins();
+    void checkNamesTheMissingDriver();
 };
 
 void tst_SchoolConfig::firstFolderWithTheFileWins_data()
@@ -74,6 +76,25 @@ void tst_SchoolConfig::firstFolderWithTheFileWins()
     QCOMPARE(config.problem.contains(problem), true);
     QCOMPARE(config.problem.isEmpty(), problem.isEmpty());
     QCOMPARE(config.hasServer(), problem.isEmpty() && !service.isEmpty());
+}
+
+// With no plugin folder, as on a machine without the driver's package.
+void tst_SchoolConfig::checkNamesTheMissingDriver()
+{
+    QCoreApplication::setLibraryPaths({});
+    QVERIFY(!SchoolServer::driverInstalled());
+    SchoolConfig config;
+    config.service = "kvadrilka";
+    const SchoolCheck check = checkSchool(config);
+    QCOMPARE(check.lines, QStringList({"School server: not asked: the Qt driver for PostgreSQL is "
+                                       "not installed (package libqt6sql6-psql)",
+                                       "Role: unknown", "May add rounds: unknown",
+                                       "May read the class: unknown"}));
+    QVERIFY(!check.ok);
+    SchoolServer server("kvadrilka");
+    QCOMPARE(server.deliver({ChildRound{{"ivan", "Маша"}, {}}}), QList<QUuid>());
+    QCOMPARE(server.errorMessage(),
+             QString("the Qt driver for PostgreSQL is not installed (package libqt6sql6-psql)"));
 }
 
 QTEST_MAIN(tst_SchoolConfig)

@@ -248,6 +248,7 @@ void tst_SchoolServer::writeServices(int silentPort)
     for (const QString &login : logins + QStringList{"postgres"})
         text += QString("[%1]\nhost=%2\ndbname=%3\nuser=%1\n\n")
                     .arg(login, m_cluster.socket(), m_database);
+    text += QString("[bare]\nhost=%1\ndbname=postgres\nuser=teacher\n\n").arg(m_cluster.socket());
     text +=
         QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=kvadrilka\nuser=ivan\n").arg(silentPort);
     file.write(text.toUtf8());
@@ -448,11 +449,21 @@ void tst_SchoolServer::checkTellsRoleAndRights_data()
                              << QStringList{answers.arg("teacher"), "Role: teacher",
                                             "May add rounds: no", "May read the class: yes"}
                              << 0;
-    QTest::newRow("no group")
-        << "[school]\nservice=stranger\n"
-        << QStringList{"School server: answers, but .*permission denied for table schema_version.*",
-                       "Role: stranger", "May add rounds: unknown", "May read the class: unknown"}
-        << 1;
+    QTest::newRow("no group") << "[school]\nservice=stranger\n"
+                              << QStringList{"School server: answers \\(service \"stranger\", "
+                                             "PostgreSQL .*\\), but the role is in none of "
+                                             "the game's groups \\(kvadrilka_pupils, "
+                                             "kvadrilka_teachers\\)",
+                                             "Role: stranger", "May add rounds: no",
+                                             "May read the class: no"}
+                              << 1;
+    QTest::newRow("no tables") << "[school]\nservice=bare\n"
+                               << QStringList{"School server: answers \\(service \"bare\", "
+                                              "PostgreSQL .*\\), but its database has no "
+                                              "tables for the game: apply school-1.sql",
+                                              "Role: teacher", "May add rounds: no",
+                                              "May read the class: no"}
+                               << 1;
     QTest::newRow("unknown service")
         << "[school]\nservice=nowhere\n"
         << QStringList{"School server: does not answer: cannot connect to the service "
