@@ -46,12 +46,11 @@ SchoolCheck checkLines(const QString &server, const QString &role, const QString
     return check;
 }
 
-QString oneLine(const QString &text) { return text.simplified(); }
-
+// The server's or libpq's own words, without the driver's preface, on one line: they often
+// take several.
 QString errorText(const QSqlError &error)
 {
-    // The driver's words come first and libpq's after them, often over several lines.
-    return oneLine(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+    return (error.databaseText().isEmpty() ? error.text() : error.databaseText()).simplified();
 }
 
 // Qt's driver joins these to its own keywords with blanks, after turning every ';' into one.
