@@ -297,11 +297,13 @@ SchoolCheck SchoolServer::check()
             "has_table_privilege('rounds', 'SELECT') AND has_table_privilege('targets', 'SELECT') "
             "AND (NOT row_security_active('rounds') OR "
             "pg_has_role('kvadrilka_teachers', 'MEMBER')), "
-            "has_table_privilege('schema_version', 'SELECT')")) ||
+            "has_table_privilege('schema_version', 'SELECT'), "
+            "has_table_privilege('rounds', 'SELECT')")) ||
         !query.next())
         return failed();
     const bool mayAdd = query.value(0).toBool();
     const bool mayRead = query.value(1).toBool();
+    const bool mayReadSome = query.value(3).toBool();
     add = mayAdd ? QStringLiteral("yes") : QStringLiteral("no");
     read = mayRead ? QStringLiteral("yes") : QStringLiteral("no");
     if (!query.value(2).toBool())
@@ -311,7 +313,10 @@ SchoolCheck SchoolServer::check()
         return failed();
     const int version = query.value(0).toInt();
     ok = version >= 1 && (mayAdd || mayRead);
-    return finish(answers + QStringLiteral(", schema version %1)").arg(version));
+    SchoolCheck result = finish(answers + QStringLiteral(", schema version %1)").arg(version));
+    result.mayReadClass = ok && mayRead;
+    result.mayReadOwn = ok && mayReadSome && !mayRead;
+    return result;
 }
 
 SchoolCheck checkSchool(const SchoolConfig &config, SchoolLimits limits)

@@ -23,6 +23,8 @@ struct SchoolCheck
 {
     QStringList lines;
     bool ok = false; // it answers, has the tables, and the role may add rounds or read the class
+    bool mayReadClass = false; // a teacher's role
+    bool mayReadOwn = false;   // a pupil who logs in as themselves reads their own rounds
 };
 
 // How long the server may keep the game waiting.
@@ -59,10 +61,10 @@ public:
     QList<QUuid> deliver(const QList<ChildRound> &rounds) override;
 
     SchoolCheck check();
-
-private:
+    // The open connection, for reading the class.
     QSqlDatabase database() const;
 
+private:
     QString m_service;
     SchoolLimits m_limits;
     QString m_connection;
