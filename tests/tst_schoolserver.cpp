@@ -374,6 +374,11 @@ void tst_SchoolServer::rolesDecideWhoReadsAndWrites_data()
         << "INSERT INTO rounds SELECT gen_random_uuid(), 'petya', 'петя', now(), 0, 1, false, "
            "false, 0, 0, '', NULL, 0, 0, NULL, NULL, 'ivan'"
         << denied;
+    QTest::newRow("pupil cannot send for another account")
+        << "petya"
+        << "INSERT INTO rounds SELECT gen_random_uuid(), 'ivan', 'маша', now(), 0, 1, false, "
+           "false, 0, 0, ''"
+        << denied;
     QTest::newRow("teacher reads the class") << "teacher"
                                              << "SELECT account FROM rounds ORDER BY account"
                                              << "class3b\nivan\npetya";
