@@ -124,7 +124,7 @@ private:
         process.setProcessChannelMode(QProcess::MergedChannels);
         const QStringList command =
             (asServer ? m_asUser : QStringList()) + QStringList{program} + arguments;
-        // The server's own files are where it is started from, the folder it owns.
+        // A folder the server's user may enter: the test's own may be closed to it.
         process.setWorkingDirectory(m_dir.path());
         process.start(command.first(), command.mid(1));
         if (!process.waitForFinished(120000)) {
@@ -224,6 +224,7 @@ private slots:
     void cleanupTestCase();
     void roundsArriveOnceEach();
     void hostileNameArrivesVerbatim();
+    void refusedRoundDoesNotStopTheOthers();
     void rolesDecideWhoReadsAndWrites_data();
     void rolesDecideWhoReadsAndWrites();
     void stepToVersionTwoKeepsRows();
@@ -329,6 +330,20 @@ void tst_SchoolServer::hostileNameArrivesVerbatim()
              name);
 }
 
+void tst_SchoolServer::refusedRoundDoesNotStopTheOthers()
+{
+    // The driver warns when a failed transaction keeps it from freeing a statement.
+    QTest::failOnWarning(QRegularExpression(".*"));
+    QList<ChildRound> rounds{childRound("ivan", "Маша", 1), childRound("ivan", "Маша", 2),
+                             childRound("ivan", "Маша", 3)};
+    rounds[1].record.level = 9;
+    SchoolServer ivan("ivan");
+    QCOMPARE(ivan.deliver(rounds), QList<QUuid>({rounds[0].record.uuid, rounds[2].record.uuid}));
+    QVERIFY2(ivan.errorMessage().contains(rounds[1].record.uuid.toString(QUuid::WithoutBraces)),
+             qPrintable(ivan.errorMessage()));
+    QCOMPARE(ask("teacher", "SELECT count(*) FROM targets"), QString("60"));
+}
+
 void tst_SchoolServer::rolesDecideWhoReadsAndWrites_data()
 {
     QTest::addColumn<QString>("login");
@@ -358,6 +373,11 @@ void tst_SchoolServer::rolesDecideWhoReadsAndWrites_data()
         << "petya"
         << "INSERT INTO rounds SELECT gen_random_uuid(), 'petya', 'петя', now(), 0, 1, false, "
            "false, 0, 0, '', NULL, 0, 0, NULL, NULL, 'ivan'"
+        << denied;
+    QTest::newRow("pupil cannot send for another account")
+        << "petya"
+        << "INSERT INTO rounds SELECT gen_random_uuid(), 'ivan', 'маша', now(), 0, 1, false, "
+           "false, 0, 0, ''"
         << denied;
     QTest::newRow("teacher reads the class") << "teacher"
                                              << "SELECT account FROM rounds ORDER BY account"

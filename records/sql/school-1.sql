@@ -96,10 +96,13 @@ ALTER TABLE children ENABLE ROW LEVEL SECURITY;
 ALTER TABLE rounds ENABLE ROW LEVEL SECURITY;
 ALTER TABLE targets ENABLE ROW LEVEL SECURITY;
 
-CREATE POLICY pupils_add ON children FOR INSERT TO kvadrilka_pupils WITH CHECK (true);
--- The sender's role is recorded truthfully: a pupil cannot pass a round off as another login's.
+-- A pupil who logs in as themselves adds children and rounds of their own account only: they
+-- would show among another pupil's own rounds. The sender's role is recorded truthfully.
+CREATE POLICY pupils_add ON children FOR INSERT TO kvadrilka_pupils
+    WITH CHECK (account = current_user OR NOT pg_has_role('kvadrilka_own_rounds', 'MEMBER'));
 CREATE POLICY pupils_add ON rounds FOR INSERT TO kvadrilka_pupils
-    WITH CHECK (login = current_user);
+    WITH CHECK (login = current_user AND
+                (account = current_user OR NOT pg_has_role('kvadrilka_own_rounds', 'MEMBER')));
 CREATE POLICY pupils_add ON targets FOR INSERT TO kvadrilka_pupils WITH CHECK (true);
 
 CREATE POLICY own_rows ON children FOR SELECT TO kvadrilka_own_rounds
