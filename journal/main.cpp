@@ -8,6 +8,7 @@
 #include "diaryfollower.h"
 #include "diarywindow.h"
 #include "qtdialogs.h"
+#include "diarysource.h"
 #include "sqliterecords.h"
 
 #include <QApplication>
@@ -23,9 +24,12 @@ int main(int argc, char *argv[])
     const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
     const QString filePath = SqliteRecords::defaultFilePath();
-    SqliteRecords diary(filePath, SqliteRecords::defaultSettingsFile());
+    const SchoolConfig config = SchoolConfig::load();
+    SqliteRecords diary(filePath, SqliteRecords::defaultSettingsFile(),
+                        childnames::ofThisAccount(), config.policy);
+    const DiarySource source = DiarySource::open(config, diary);
     QtDialogs dialogs;
-    DiaryWindow window(diary, dialogs);
+    DiaryWindow window(*source.records, dialogs);
     DiaryFollower follower(diary, filePath);
     centreOnScreen(&window);
     window.show();

@@ -45,6 +45,13 @@ public:
     virtual void setRecording(bool on) = 0;
     virtual QString recordingLock() const { return {}; }
 
+    // Where these rounds are kept, for the window to say: "Этот компьютер", or the school's server.
+    virtual QString place() const { return QStringLiteral("Этот компьютер"); }
+    // Whether the children come from several accounts, whose names the window then shows.
+    virtual bool manyAccounts() const { return false; }
+    // Rounds of this computer that still wait for the school's server; none without a server.
+    virtual std::optional<int> waitingForSchool() { return std::nullopt; }
+
     // The last thing that went wrong, as a sentence for the window; empty when all is well.
     virtual QString problem() const = 0;
 

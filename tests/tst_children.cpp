@@ -31,14 +31,17 @@ struct Place
     QList<int> scores(const Child &child)
     {
         QList<int> result;
-        for (const DiaryRound &round : store.rounds(child).value())
+        // The list held here: a loop over the optional's value would outlive the optional.
+        const QList<DiaryRound> rounds = store.rounds(child).value();
+        for (const DiaryRound &round : rounds)
             result.prepend(round.score);
         return result;
     }
     QStringList names()
     {
         QStringList result;
-        for (const Child &child : store.children().value())
+        const QList<Child> children = store.children().value();
+        for (const Child &child : children)
             result.append(child.name);
         return result;
     }

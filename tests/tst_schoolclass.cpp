@@ -4,6 +4,7 @@
 // comes back, and one that takes the connection and never answers.
 #include "pgcluster.h"
 #include "detachedlauncher.h"
+#include "diarysource.h"
 #include "schoolcourier.h"
 #include "schoolsender.h"
 #include "schoolserver.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -54,14 +56,14 @@ struct Machine
     // Plays rounds for the child as the game would, the minutes given.
     void play(const QString &child, QList<int> minutes)
     {
-        SqliteRecords records(diary, settings, {account, account});
+        SqliteRecords records(diary, settings, {account, "Ваня"});
         records.playAs({account, child});
         for (const int minute : minutes)
             records.roundEnded(round(minute));
     }
     int unsent()
     {
-        return SqliteRecords(diary, settings, {account, account}).unsentCount().value_or(-1);
+        return SqliteRecords(diary, settings, {account, "Ваня"}).unsentCount().value_or(-1);
     }
     // The game's sending program, as the game starts it on this computer.
     void setUp(QProcess &process) const
@@ -101,11 +103,13 @@ private slots:
         QCOMPARE(m_cluster.psql("class", sqlDir + "/school-1-to-2.sql", true), QString());
         QCOMPARE(m_cluster.psql("class", "CREATE ROLE ivan LOGIN IN ROLE kvadrilka_pupils; "
                                          "CREATE ROLE petya LOGIN IN ROLE kvadrilka_pupils; "
-                                         "CREATE ROLE teacher LOGIN IN ROLE kvadrilka_teachers"),
+                                         "CREATE ROLE teacher LOGIN IN ROLE kvadrilka_teachers; "
+                                         "CREATE ROLE olya LOGIN IN ROLE kvadrilka_pupils, "
+                                         "kvadrilka_own_rounds"),
                  QString());
         QFile services(m_cluster.path("pg_service.conf"));
         QVERIFY(services.open(QIODevice::WriteOnly));
-        for (const QString login : {"ivan", "petya", "teacher"})
+        for (const QString login : {"ivan", "petya", "teacher", "olya"})
             services.write(QString("[%1]\nhost=%2\ndbname=class\nuser=%1\n\n")
                                .arg(login, m_cluster.socket())
                                .toUtf8());
@@ -211,6 +215,67 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(hasEnded(pid), 30000);
         qInfo("the sending program gave up after %lld ms more", clock.elapsed());
         QCOMPARE(machine.unsent(), 3);
+    }
+
+    // The diary window reads the whole class with a teacher's role, only one's own rounds with a
+    // pupil's who logs in as themselves, and this computer's diary with a shared account's role,
+    // saying why; a server that stops while the window is open leaves it this computer's diary.
+    void whatTheDiaryShows_data()
+    {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("children");
+        QTest::newRow("teacher") << "teacher"
+                                 << "Школьный сервер «teacher»: весь класс"
+                                 << "ivan Дима, olya Оля, petya Петя";
+        QTest::newRow("a pupil as themselves") << "olya"
+                                               << "Школьный сервер «olya»: мои раунды"
+                                               << "olya Оля";
+        QTest::newRow("a shared account")
+            << "ivan"
+            << "Этот компьютер (раунды этой учётной записи уходят на школьный сервер, а смотреть "
+               "их там может только учитель)"
+            << "ivan Ваня";
+    }
+    void whatTheDiaryShows()
+    {
+        QFETCH(QString, login);
+        QFETCH(QString, place);
+        QFETCH(QString, children);
+        QCOMPARE(m_cluster.psql("class", "TRUNCATE targets, rounds, children"), QString());
+        for (const auto &[account, name] :
+             {std::pair{"ivan", "Дима"}, {"petya", "Петя"}, {"olya", "Оля"}}) {
+            SchoolServer pupil(account);
+            RoundRecord played = round(20);
+            played.uuid = QUuid::createUuid();
+            QCOMPARE(pupil.deliver({{{account, name}, played}}).size(), 1);
+        }
+        Machine machine(login);
+        machine.play("Ваня", {21});
+        SqliteRecords local(machine.diary, machine.settings, {login, "Ваня"});
+        SchoolConfig config;
+        config.service = login;
+        const DiarySource source = DiarySource::open(config, local);
+        Records &records = *source.records;
+        QStringList seen;
+        const QList<ClassRow> rows = records.classRows(QDateTime::currentDateTime()).value();
+        for (const ClassRow &row : rows)
+            seen.append(row.child.account + " " + row.child.name);
+        QCOMPARE(records.place(), place);
+        QCOMPARE(seen.join(", "), children);
+        QCOMPARE(records.rounds(records.children()->first())->size(), 1);
+        QCOMPARE(records.waitingForSchool(), 1);
+        if (login != "teacher")
+            return;
+        m_cluster.stop();
+        const auto resume = qScopeGuard([this] { m_cluster.resume(); });
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(records.children().value().size(), 1);
+        QCOMPARE_LE(waited.elapsed(), 3000);
+        QVERIFY2(records.problem().startsWith("Школьный сервер не отвечает"),
+                 qPrintable(records.problem()));
+        QCOMPARE(records.place(), "Этот компьютер");
     }
 
 private:

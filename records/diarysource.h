@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "fallbackrecords.h"
+#include "schoolconfig.h"
+#include "schoolserver.h"
+#include "serverrecords.h"
+
+#include <memory>
+
+class SqliteRecords;
+
+// What the diary window shows: the class on the school's server when this account's role may
+// read it (a teacher's: the whole class; a pupil's who logs in as themselves: their own), and
+// otherwise this computer's diary, with the reason when there is a server.
+struct DiarySource
+{
+    std::unique_ptr<SchoolServer> server;
+    std::unique_ptr<ServerRecords> serverRecords;
+    std::unique_ptr<FallbackRecords> records;
+
+    // The window waits for the server at most this long, also when it hangs.
+    static constexpr SchoolLimits limits{.connectS = 2, .statementMs = 5000};
+
+    static DiarySource open(const SchoolConfig &config, SqliteRecords &local);
+};
