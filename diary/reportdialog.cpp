@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -126,7 +127,10 @@ void offerReport(QWidget *parent, Dialogs &dialogs, Records &records, const QLis
             }
             rounds.append({child, *kept});
         }
+        // A class of children takes a moment.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const QString problem = parentsreport::write(fileName, rounds, period, now);
+        QGuiApplication::restoreOverrideCursor();
         if (!problem.isEmpty())
             dialogs.tell(parent, title(), problem);
     });

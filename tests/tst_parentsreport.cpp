@@ -77,9 +77,27 @@ struct Read
         pages = QRegularExpression("Pages: +(\\d+)").match(info).captured(1).toInt();
         // The header and the line under it.
         images = int(run("pdfimages", {"-list", fileName}).trimmed().split('\n').size()) - 2;
+        // Words whose boxes cross by more than a hair: a label over a title, a clipped line.
+        static const QRegularExpression box(
+            "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+            "yMax=\"([\\d.]+)\">([^<]*)</word>");
+        for (const QString &page : run("pdftotext", {"-bbox", fileName, "-"}).split("</page>")) {
+            QList<std::pair<QRectF, QString>> words;
+            for (const auto &m : box.globalMatch(page)) {
+                const QRectF r(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                               QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+                for (const auto &[other, word] : words) {
+                    const QRectF both = r.intersected(other);
+                    if (both.width() > 0.5 && both.height() > 0.5)
+                        overlapping.append(word + " / " + m.captured(5));
+                }
+                words.append({r, m.captured(5)});
+            }
+        }
     }
     QString layout, info, text;
     QStringList texts; // of each page
+    QStringList overlapping;
     int pages = 0, images = 0;
 };
 
@@ -125,8 +143,9 @@ private slots:
         const Read pdf(fileName);
         QCOMPARE(pdf.pages, 3);
         QVERIFY2(pdf.info.contains("(A4)"), qPrintable(pdf.info));
-        // Drawn, not pasted in as a picture.
+        // Drawn, not pasted in as a picture, and no text over another.
         QCOMPARE(pdf.images, 0);
+        QVERIFY2(pdf.overlapping.isEmpty(), qPrintable(pdf.overlapping.join(", ")));
         const QStringList &pages = pdf.texts;
         QCOMPARE(pages.size(), 4);
         const QStringList names{children[0].child.name, nasty, hebrew};
@@ -211,8 +230,9 @@ private slots:
         const QString fileName = dir.filePath("report.pdf");
         QCOMPARE(parentsreport::write(fileName, {{{"a", "Петя"}, rounds}}, november, now),
                  QString());
-        const QString text = Read(fileName).text;
-        QVERIFY2(text.contains(sentences.join(' ')), qPrintable(text));
+        const Read pdf(fileName);
+        QVERIFY2(pdf.text.contains(sentences.join(' ')), qPrintable(pdf.text));
+        QVERIFY2(pdf.overlapping.isEmpty(), qPrintable(pdf.overlapping.join(", ")));
     }
 
     void periodInRussian_data()
