@@ -3,12 +3,10 @@
 #include "rules.h"
 
 #include <QFont>
-#include <QFontMetricsF>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTextOption>
@@ -236,12 +234,12 @@ public:
 
     // Draws the text wrapped from the top of the area and gives its height in millimetres.
     double text(const QString &text, const QFont &font, const QColor &colour, double x, double y,
-                double width, Qt::Alignment align = Qt::AlignLeft)
+                double width)
     {
         const double h = height(text, font, width);
         m_painter.setFont(font);
         m_painter.setPen(colour);
-        QTextOption option(align | Qt::AlignTop);
+        QTextOption option(Qt::AlignLeft | Qt::AlignTop);
         option.setWrapMode(QTextOption::WordWrap);
         // A name in a right-to-left script keeps its own order of words; it stays at the left
         // edge like everything else on the page.
