@@ -24,7 +24,7 @@ echo "Building the game and the bench programs (Release) in $build ..."
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DBUILD_BENCH=ON >/dev/null
 cmake --build "$build" --parallel 2 --target kvadrilka bench_bare bench_launchwatch \
-    kvadrilka-diary bench_pacing bench_response bench_diaryopen >/dev/null
+    kvadrilka-diary bench_pacing bench_response bench_diaryopen bench_parentsreport >/dev/null
 
 source tools/display.sh
 start_xvfb 1280x1024
@@ -128,6 +128,8 @@ response=$("$build/bench/bench_response" 300) || fail "the response run did not 
 
 echo "Diary: 10,000 rounds written, then the window opened on them ..."
 diary=$("$build/bench/bench_diaryopen") || fail "the diary run did not finish"
+echo "Parents' report: one child's PDF of 250 rounds ..."
+report=$("$build/bench/bench_parentsreport") || fail "the parents' report was not written"
 
 worst=$(value worst_ms "$pacing")
 round=$(value round_ms "$pacing")
@@ -184,6 +186,9 @@ table=$(
     row "Diary: one round of 30 targets written at its end" \
         "$(calc '%.1f ms' "$(value diary_round_write_ms "$diary")")" "–" "–" "≤ 50 ms" \
         "$(verdict "$(value diary_round_write_ms "$diary") <= 50")"
+    row "Parents' report: one child's PDF page of 250 rounds written" \
+        "$(calc '%.0f ms' "$(value report_ms "$report")")" "–" "–" "≤ 1000 ms" \
+        "$(verdict "$(value report_ms "$report") <= 1000")"
     row "Processor time, settings window waiting 10 s" \
         "$(calc '%.0f ms (%.2f %%)' "$ours_idle_ms, $ours_idle_ms / 100")" \
         "$(calc '%.0f ms (%.2f %%)' "$bare_idle_ms, $bare_idle_ms / 100")" "–" \

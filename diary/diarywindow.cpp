@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "diarytexts.h"
 #include "records.h"
+#include "reportdialog.h"
 #include "roundsmodel.h"
 #include "rules.h"
 
@@ -120,6 +121,10 @@ void DiaryWindow::createControls()
     exportTargets->setObjectName(QStringLiteral("exportTargetsCsv"));
     exportTargets->setToolTip(QStringLiteral("Каждый квадратик каждого раунда отдельной строкой"));
     connect(exportTargets, &QPushButton::clicked, this, [this] { exportCsv(true); });
+    auto *reportButton = new QPushButton(QStringLiteral("Отчёт"), this);
+    reportButton->setObjectName(QStringLiteral("report"));
+    reportButton->setToolTip(QStringLiteral("Отчёт для родителей в PDF: по странице на ребёнка"));
+    connect(reportButton, &QPushButton::clicked, this, &DiaryWindow::makeReport);
     auto *clearButton = new QPushButton(QStringLiteral("Очистить дневник…"), this);
     clearButton->setObjectName(QStringLiteral("clearDiary"));
     connect(clearButton, &QPushButton::clicked, this, &DiaryWindow::clearDiary);
@@ -140,6 +145,7 @@ void DiaryWindow::createControls()
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_recording);
     buttons->addStretch(1);
+    buttons->addWidget(reportButton);
     buttons->addWidget(exportButton);
     buttons->addWidget(exportTargets);
     buttons->addWidget(clearButton);
@@ -352,6 +358,12 @@ void DiaryWindow::exportCsv(bool targets)
                        QStringLiteral("Не удалось сохранить дневник в файл %1. Проверьте, что "
                                       "папка есть и в неё можно записывать.")
                            .arg(fileName));
+}
+
+void DiaryWindow::makeReport()
+{
+    offerReport(this, m_dialogs, m_store, m_store.children().value_or(QList<Child>()),
+                QDateTime::currentDateTime());
 }
 
 void DiaryWindow::clearDiary()

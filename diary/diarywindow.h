@@ -36,6 +36,7 @@ private:
     void showStatus();
     void storeChanged();
     void exportCsv(bool targets);
+    void makeReport();
     void clearDiary();
 
     Records &m_store;

@@ -7,8 +7,11 @@
 
 QString QtDialogs::saveFileName(QWidget *parent, const QString &title, const QString &suggested)
 {
-    return QFileDialog::getSaveFileName(parent, title, suggested,
-                                        QStringLiteral("Таблицы CSV (*.csv)"));
+    // The kind of file is the one the suggested name has.
+    const QString filter = suggested.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+                               ? QStringLiteral("Документы PDF (*.pdf)")
+                               : QStringLiteral("Таблицы CSV (*.csv)");
+    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
 }
 
 bool QtDialogs::confirm(QWidget *parent, const QString &title, const QString &text)

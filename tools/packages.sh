@@ -7,6 +7,6 @@ DISPLAY_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
 # postgresql: the school server's tests start a private one; deps.sh keeps the package from
 # making and starting a system-wide one.
 TEST_PACKAGES=(sqlite3 desktop-file-utils appstream lintian dpkg-dev file weston xwayland qt6-wayland
-    postgresql libqt6sql6-psql)
+    postgresql libqt6sql6-psql poppler-utils)
 # What tools/fresh-check.sh needs on the host that makes the bare roots.
 FRESH_CHECK_PACKAGES=(mmdebstrap imagemagick git)
