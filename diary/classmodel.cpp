@@ -167,17 +167,17 @@ QVariant ClassModel::headerData(int section, Qt::Orientation orientation, int ro
     case Name:
         return QStringLiteral("Ребёнок");
     case RoundsLastWeek:
-        return QStringLiteral("Раундов за 7 дней");
+        return QStringLiteral("Раундов\nза 7 дней");
     case LastPlayed:
-        return QStringLiteral("Последний раунд");
+        return QStringLiteral("Последний\nраунд");
     case LatestLevel:
-        return QStringLiteral("Его уровень");
+        return QStringLiteral("Уровень\nпоследнего");
     case LatestScore:
-        return QStringLiteral("Его очки");
+        return QStringLiteral("Очки\nпоследнего");
     case BestScore:
-        return QStringLiteral("Лучшие очки");
+        return QStringLiteral("Лучшие\nочки");
     case Trend:
-        return QStringLiteral("Время до попадания");
+        return QStringLiteral("Время до попадания\n(меньше — лучше)");
     }
     return {};
 }

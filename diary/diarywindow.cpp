@@ -64,7 +64,7 @@ DiaryWindow::DiaryWindow(Records &records, Dialogs &dialogs, QWidget *parent)
     setObjectName(QStringLiteral("diary"));
     setWindowTitle(title());
     createControls();
-    resize(960, 680);
+    resize(1040, 720);
     connect(&m_store, &Records::changed, this, &DiaryWindow::storeChanged);
 }
 
@@ -254,6 +254,7 @@ QWidget *DiaryWindow::createClassPage()
     m_class->setSelectionMode(QAbstractItemView::SingleSelection);
     m_class->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_class->verticalHeader()->hide();
+    m_class->setWordWrap(false);
     m_class->horizontalHeader()->setStretchLastSection(true);
     connect(m_class, &QAbstractItemView::doubleClicked, this, &DiaryWindow::openClassRow);
     // The keyboard's way to the same place.
@@ -551,7 +552,12 @@ void DiaryWindow::fillScoreChart()
     }
     m_scoreView->setAccessibleDescription(sentence);
 
-    if (!rounds.isEmpty()) {
+    // No rounds: the week up to now, rather than the dates of the child shown before.
+    if (rounds.isEmpty()) {
+        m_timeAxis->setFormat(QStringLiteral("dd.MM.yy"));
+        m_timeAxis->setRange(QDateTime::currentDateTime().addDays(-7),
+                             QDateTime::currentDateTime());
+    } else {
         QDateTime first = rounds.constLast().started;
         QDateTime latest = rounds.constFirst().started;
         // A single day still gets a readable span.

@@ -464,17 +464,17 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("ascending");
         // As text, 10 would come before 3 and 9, and -2 before 20. Nothing to show sorts last.
-        QTest::newRow("rounds") << "Раундов за 7 дней"
+        QTest::newRow("rounds") << "Раундов\nза 7 дней"
                                 << "Маша Вера Борис Аня";
-        QTest::newRow("latest") << "Последний раунд"
+        QTest::newRow("latest") << "Последний\nраунд"
                                 << "Борис Вера Аня Маша";
-        QTest::newRow("level") << "Его уровень"
+        QTest::newRow("level") << "Уровень\nпоследнего"
                                << "Аня Вера Борис Маша";
-        QTest::newRow("score") << "Его очки"
+        QTest::newRow("score") << "Очки\nпоследнего"
                                << "Вера Аня Борис Маша";
-        QTest::newRow("best") << "Лучшие очки"
+        QTest::newRow("best") << "Лучшие\nочки"
                               << "Вера Аня Борис Маша";
-        QTest::newRow("trend") << "Время до попадания"
+        QTest::newRow("trend") << "Время до попадания\n(меньше — лучше)"
                                << "Аня Борис Вера Маша";
         QTest::newRow("name") << "Ребёнок"
                               << "Маша Вера Борис Аня"; // clicked again: descending
