@@ -386,6 +386,13 @@ private slots:
         QVERIFY(diary.shown().startsWith("10 09 Бывалый/2 "));
         diary.choose("Маша");
         QVERIFY(diary.shown().startsWith("05 04 03 02 01 Начинающий/3 Опытный/2 "));
+        // Saved for the child shown only; not saved when cancelled or into no folder, and told so.
+        for (const QString name : {"", "no/such.csv", "out.csv"}) {
+            diary.fileName = name.isEmpty() ? name : diary.dir.filePath(name);
+            diary.click("exportCsv");
+        }
+        QCOMPARE(contents(diary.fileName).count("\r\n"), 1 + 5);
+        QCOMPARE(diary.told, 1);
         QCOMPARE(diary.player(), "Следующие раунды записываются для: " + sly);
 
         // Renamed while it plays: it still plays, under its new name.
@@ -399,26 +406,39 @@ private slots:
         QCOMPARE(diary.player(), "Следующие раунды записываются для: " + hebrew);
         QVERIFY(diary.shown().startsWith("10 09 "));
 
-        // Cleared and removed after asking, naming the child; Маша keeps her rounds.
+        // Маша cleared after asking, naming her; the child who plays keeps its rounds.
+        diary.choose("Маша");
         diary.questions.clear();
         diary.click("clearDiary");
+        QVERIFY(diary.shown().startsWith("05 04 03 02 01 "));
+        diary.yes = true;
+        diary.click("clearDiary");
+        QCOMPARE(diary.shown(), "У этого ребёнка пока нет ни одного раунда. Чтобы его раунды "
+                                "записывались, нажмите «Теперь играет этот ребёнок».");
+        QCOMPARE(diary.store.rounds({"school", hebrew})->size(), 2);
+        // Removed after asking: Маша plays again, and has nothing yet.
+        diary.choose(hebrew);
+        diary.yes = false;
+        diary.click("removeChild");
+        QCOMPARE(diary.children(), "Маша | *" + hebrew);
+        diary.yes = true;
         diary.click("removeChild");
         QCOMPARE(diary.questions,
-                 QStringList({"Стереть все раунды ребёнка «" + hebrew +
-                                  "»? Вернуть их будет нельзя. Раунды других детей останутся.",
+                 QStringList({"Стереть все раунды ребёнка «Маша»? Вернуть их будет нельзя. "
+                              "Раунды других детей останутся.",
+                              "Стереть все раунды ребёнка «Маша»? Вернуть их будет нельзя. "
+                              "Раунды других детей останутся.",
+                              "Удалить ребёнка «" + hebrew +
+                                  "» из дневника вместе со всеми его раундами? Вернуть их будет "
+                                  "нельзя.",
                               "Удалить ребёнка «" + hebrew +
                                   "» из дневника вместе со всеми его раундами? Вернуть их будет "
                                   "нельзя."}));
-        QVERIFY(diary.shown().startsWith("10 09 "));
-        diary.yes = true;
-        diary.click("clearDiary");
-        QVERIFY(diary.shown().startsWith("В дневнике пока нет ни одного раунда."));
-        QCOMPARE(diary.store.rounds(diary.store.owner())->size(), 5);
-        diary.click("removeChild");
         QCOMPARE(diary.children(), "*Маша");
         QCOMPARE(diary.player(), "Следующие раунды записываются для: Маша");
-        QVERIFY(diary.shown().startsWith("05 04 03 02 01 "));
-        QCOMPARE(diary.told, 0);
+        QCOMPARE(diary.shown(),
+                 "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
+        QCOMPARE(diary.told, 1);
     }
 
     void classViewSumsUpEachChild()
@@ -493,23 +513,6 @@ private slots:
         for (int row = 0; row < table->model()->rowCount(); ++row)
             order.append(table->model()->index(row, 0).data().toString());
         QCOMPARE(order.join(' '), ascending);
-    }
-
-    void buttonsAskAndTell()
-    {
-        Diary diary;
-        for (const QString name : {"", "no/such.csv", "out.csv"}) { // cancelled, no folder, saved
-            diary.fileName = name.isEmpty() ? name : diary.dir.filePath(name);
-            diary.click("exportCsv");
-        }
-        QVERIFY(QFile::exists(diary.fileName) && diary.told == 1);
-        diary.click("clearDiary");
-        QVERIFY(diary.shown().startsWith("05 04 03 02 01"));
-        diary.yes = true;
-        diary.click("clearDiary");
-        QVERIFY(diary.asked == 2 && diary.store.rounds(diary.store.owner())->isEmpty());
-        QCOMPARE(diary.shown(),
-                 "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
     }
 };
 
