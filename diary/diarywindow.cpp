@@ -64,7 +64,7 @@ DiaryWindow::DiaryWindow(Records &records, Dialogs &dialogs, QWidget *parent)
     setObjectName(QStringLiteral("diary"));
     setWindowTitle(title());
     createControls();
-    resize(1040, 720);
+    resize(960, 680);
     connect(&m_store, &Records::changed, this, &DiaryWindow::storeChanged);
 }
 
