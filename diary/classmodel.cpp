@@ -92,8 +92,12 @@ QVariant ClassModel::data(const QModelIndex &index, int role) const
         }
         return {};
     case Qt::ToolTipRole:
-        if (index.column() == Name && childnames::same(row.child, m_player))
-            return QStringLiteral("Следующие раунды записываются для этого ребёнка");
+        // A long name is cut short in its column.
+        if (index.column() == Name)
+            return childnames::same(row.child, m_player)
+                       ? row.child.name +
+                             QStringLiteral(": следующие раунды записываются для этого ребёнка")
+                       : row.child.name;
         return {};
     default:
         return {};
@@ -171,9 +175,9 @@ QVariant ClassModel::headerData(int section, Qt::Orientation orientation, int ro
     case LastPlayed:
         return QStringLiteral("Последний\nраунд");
     case LatestLevel:
-        return QStringLiteral("Уровень\nпоследнего");
+        return QStringLiteral("Его\nуровень");
     case LatestScore:
-        return QStringLiteral("Очки\nпоследнего");
+        return QStringLiteral("Его\nочки");
     case BestScore:
         return QStringLiteral("Лучшие\nочки");
     case Trend:

@@ -461,6 +461,10 @@ void DiaryWindow::fillClass()
         m_store.classRows(QDateTime::currentDateTime()).value_or(QList<ClassRow>()),
         m_store.player());
     m_class->resizeColumnsToContents();
+    // Names may be long: the figures beside them stay in view.
+    constexpr int widestName = 170;
+    m_class->setColumnWidth(ClassModel::Name,
+                            std::min(m_class->columnWidth(ClassModel::Name), widestName));
     showStatus();
 }
 

@@ -488,9 +488,9 @@ private slots:
                                 << "Маша Вера Борис Аня";
         QTest::newRow("latest") << "Последний\nраунд"
                                 << "Борис Вера Аня Маша";
-        QTest::newRow("level") << "Уровень\nпоследнего"
+        QTest::newRow("level") << "Его\nуровень"
                                << "Аня Вера Борис Маша";
-        QTest::newRow("score") << "Очки\nпоследнего"
+        QTest::newRow("score") << "Его\nочки"
                                << "Вера Аня Борис Маша";
         QTest::newRow("best") << "Лучшие\nочки"
                               << "Вера Аня Борис Маша";
