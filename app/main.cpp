@@ -2,9 +2,14 @@
 #include "appquit.h"
 #include "appstart.h"
 #include "desktopbrowser.h"
+#include "detachedlauncher.h"
 #include "diaryprogram.h"
 #include "platform.h"
 #include "qtmessagebox.h"
+#include "schoolconfig.h"
+#include "schoolcourier.h"
+#include "schoolsender.h"
+#include "schoolserver.h"
 #include "seededrandom.h"
 #include "sqliterecords.h"
 #include "startwindow.h"
@@ -13,38 +18,143 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
+
+namespace {
+
+const char schoolCheckName[] = "school-check";
+const char sendName[] = "send";
+
+struct Options
+{
+    QCommandLineOption journal{QStringLiteral("journal"),
+                               QStringLiteral("Open the training diary instead of the game.")};
+    QCommandLineOption child{
+        QStringLiteral("child"),
+        QStringLiteral("Record this run's rounds for the child NAME (added when new), without "
+                       "changing who plays next time."),
+        QStringLiteral("NAME")};
+    QCommandLineOption guest{QStringLiteral("guest"),
+                             QStringLiteral("Play without recording the rounds.")};
+    QCommandLineOption schoolCheck{
+        QLatin1String(schoolCheckName),
+        QStringLiteral("Check the school's PostgreSQL server from kvadrilka/kvadrilka.conf: "
+                       "whether it answers, as which role, whether that role may add rounds "
+                       "and read the class. Opens no window.")};
+    QCommandLineOption send{
+        QLatin1String(sendName),
+        QStringLiteral("Send this account's new rounds to the school's server and end; the game "
+                       "starts this by itself after each round. Opens no window.")};
+};
+
+void addOptions(QCommandLineParser &parser, const Options &options)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Квадрилка: a mouse training game for children."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    for (const QCommandLineOption *option :
+         {&options.journal, &options.child, &options.guest, &options.schoolCheck, &options.send})
+        parser.addOption(*option);
+}
+
+// The modes that run on a console as well, where there is no display to open.
+bool wants(int argc, char *argv[], const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) == 0 && std::strcmp(argv[i] + 2, name) == 0)
+            return true;
+    }
+    return false;
+}
+
+int withoutWindows(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kvadrilka"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVADRILKA_VERSION));
+    QCommandLineParser parser;
+    const Options options;
+    addOptions(parser, options);
+    parser.process(app);
+
+    const SchoolConfig config = SchoolConfig::load();
+    if (parser.isSet(options.schoolCheck)) {
+        const SchoolCheck check = checkSchool(config);
+        for (const QString &line : std::as_const(check.lines))
+            std::printf("%s\n", line.toLocal8Bit().constData());
+        return check.ok ? 0 : 1;
+    }
+    if (!config.hasServer())
+        return 0;
+    SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile());
+    SchoolServer server(config.service);
+    SchoolSender sender(diary, SqliteRecords::defaultFilePath(), server);
+    return sender.run(QDateTime::currentDateTimeUtc()) == SchoolSender::Outcome::Failed ? 1 : 0;
+}
+
+// A command line that makes no sense is said so, as the option parser itself does.
+int refuseOptions(const QString &why)
+{
+    std::fprintf(stderr, "kvadrilka: %s\n", qPrintable(why));
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (wants(argc, argv, schoolCheckName) || wants(argc, argv, sendName))
+        return withoutWindows(argc, argv);
     const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
-    QCommandLineParser options;
-    options.setApplicationDescription(
-        QStringLiteral("Квадрилка: a mouse training game for children."));
-    options.addHelpOption();
-    options.addVersionOption();
-    const QCommandLineOption journal(
-        QStringLiteral("journal"), QStringLiteral("Open the training diary instead of the game."));
-    options.addOption(journal);
-    options.process(*app);
+    QCommandLineParser parser;
+    const Options options;
+    addOptions(parser, options);
+    parser.process(*app);
+    if (parser.isSet(options.child) && parser.isSet(options.guest))
+        return refuseOptions(QStringLiteral("--child and --guest cannot be used together"));
+    const QString childName = parser.value(options.child);
+    if (const QString refusal = childnames::refusal(childName);
+        parser.isSet(options.child) && !refusal.isEmpty())
+        return refuseOptions(QStringLiteral("--child: %1").arg(refusal));
 
     QtMessageBox box;
     Notices messages(box);
     // The diary window is a program of its own: its charts would cost every game start.
     DiaryProgram diaryProgram(messages, {QStringLiteral(KVADRILKA_DIARY_INSTALLED),
                                          QStringLiteral(KVADRILKA_DIARY_BUILT)});
-    if (options.isSet(journal))
+    if (parser.isSet(options.journal))
         return diaryProgram.replaceGame();
 
     // The diary opens its file only when a round ends: a game that is only played starts as
     // fast as before.
-    SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile());
+    const SchoolConfig config = SchoolConfig::load();
+    SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile(),
+                        childnames::ofThisAccount(), config.policy);
+    if (parser.isSet(options.guest) && !diary.playAsGuest())
+        std::fputs("kvadrilka: playing without recording is turned off on this computer; this "
+                   "game's rounds are recorded\n",
+                   stderr);
+    else if (parser.isSet(options.child))
+        diary.playAs({diary.owner().account, childName});
+    // Rounds go to the school's server, where there is one, from a program the game never
+    // waits for; its lines on standard error are the game's.
+    DetachedLauncher senderLauncher(false);
+    SchoolCourier courier(diary, config.hasServer(), senderLauncher,
+                          SqliteRecords::defaultFilePath(),
+                          QCoreApplication::applicationFilePath(), {QStringLiteral("--send")});
     // Rounds an earlier game could not write go in once the first window is up; an empty
     // outbox costs one look at a folder.
-    QTimer::singleShot(0, &diary, [&diary] { diary.sendWaiting(); });
+    QTimer::singleShot(0, &diary, [&diary, &courier] {
+        diary.sendWaiting();
+        courier.sendSoon();
+    });
 
     SystemTimer pacingTimer;
     SystemClock clock;
@@ -53,7 +163,7 @@ int main(int argc, char *argv[])
     const auto browser = [] { return std::make_unique<DesktopBrowser>(); };
     const Platform platform{messages, pacingTimer, clock, random, quit, browser};
 
-    StartWindow start(platform, DiaryAccess{&diary, [&diaryProgram] { diaryProgram.open(); }});
+    StartWindow start(platform, DiaryAccess{&courier, [&diaryProgram] { diaryProgram.open(); }});
     start.show();
     return QApplication::exec();
 }

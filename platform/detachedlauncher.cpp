@@ -15,7 +15,9 @@ bool DetachedLauncher::start(const QString &program, const QStringList &argument
     process.setProgram(path);
     process.setArguments(arguments);
     // A browser talks a lot on its output; the game's terminal is no place for it.
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
+    if (m_quiet) {
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+    }
     return process.startDetached();
 }

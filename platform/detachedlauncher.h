@@ -7,5 +7,10 @@
 class DetachedLauncher : public Launcher
 {
 public:
+    // A quiet program's output goes nowhere; otherwise it shares the game's.
+    explicit DetachedLauncher(bool quiet = true) : m_quiet(quiet) {}
     bool start(const QString &program, const QStringList &arguments) override;
+
+private:
+    bool m_quiet;
 };

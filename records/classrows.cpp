@@ -30,7 +30,7 @@ ClassRow summarise(const Child &child, const QList<Line> &newestFirst, const QDa
     const QDateTime weekAgo = now.addDays(-7);
     QList<double> medians;
     for (const Line &line : newestFirst) {
-        if (line.started > weekAgo && line.started <= now)
+        if (line.started > weekAgo)
             ++row.roundsLastWeek;
         if (line.ended)
             row.bestScore = std::max(row.bestScore.value_or(line.score), line.score);

@@ -294,6 +294,7 @@ bool DiaryFile::migrateFrom3To4(QSqlQuery &query)
         "ALTER TABLE rounds ADD COLUMN child_id INTEGER REFERENCES children (id)",
         "ALTER TABLE rounds ADD COLUMN sent INTEGER NOT NULL DEFAULT 0",
         "CREATE INDEX rounds_by_child ON rounds (child_id, started_ms)",
+        "CREATE INDEX rounds_unsent ON rounds (started_ms) WHERE sent = 0",
     };
     if (!execAll(query, statements))
         return false;

@@ -40,9 +40,10 @@ public:
     virtual Child player() const = 0;
     virtual void setPlayer(const Child &child) = 0;
 
-    // The recording switch as it is on disk now.
+    // The recording switch as it is on disk now, and why it cannot be turned (empty when it can).
     virtual bool isRecording() const = 0;
     virtual void setRecording(bool on) = 0;
+    virtual QString recordingLock() const { return {}; }
 
     // The last thing that went wrong, as a sentence for the window; empty when all is well.
     virtual QString problem() const = 0;

@@ -182,6 +182,60 @@ bool lines(const QSqlDatabase &db, QHash<qint64, QList<classrows::Line>> *lines,
     return true;
 }
 
+bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
+                                 "double_click, ending, score, grade, uuid, account, name "
+                                 "FROM rounds JOIN children ON children.id = rounds.child_id "
+                                 "WHERE sent = 0 ORDER BY started_ms, rounds.id LIMIT ?"));
+    query.addBindValue(limit);
+    if (!query.exec())
+        return failed(query, error);
+    QList<qint64> ids;
+    while (query.next()) {
+        ids.append(query.value(0).toLongLong());
+        RoundRecord record;
+        record.started = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(),
+                                                        QTimeZone(query.value(2).toInt()));
+        record.level = query.value(3).toInt();
+        record.rightButton = query.value(4).toBool();
+        record.doubleClick = query.value(5).toBool();
+        record.ending = endingFromCode(query.value(6).toInt());
+        record.score = query.value(7).toInt();
+        record.grade = query.value(8).toString();
+        record.uuid = QUuid::fromString(query.value(9).toString());
+        rounds->append({{query.value(10).toString(), query.value(11).toString()}, record});
+    }
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        if (!targets(db, ids.at(i), &(*rounds)[i].record.targets, error))
+            return false;
+    }
+    return true;
+}
+
+bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM rounds WHERE sent = 0")) || !query.next())
+        return failed(query, error);
+    *count = query.value(0).toInt();
+    return true;
+}
+
+bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("UPDATE rounds SET sent = 1 WHERE uuid = ?"));
+    for (const QUuid &uuid : uuids) {
+        query.addBindValue(uuid.toString(QUuid::WithoutBraces));
+        if (!query.exec())
+            return failed(query, error);
+    }
+    return true;
+}
+
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets, QSqlError *error)
 {
     QSqlQuery query(db);

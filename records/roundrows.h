@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "child.h"
 #include "classrows.h"
 #include "diaryround.h"
 
@@ -22,6 +23,16 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, qint64 childId, Q
 bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, QSqlError *error);
 // Every child's rounds, newest first, as the class view needs them; by the child's number.
 bool lines(const QSqlDatabase &db, QHash<qint64, QList<classrows::Line>> *lines, QSqlError *error);
+// A round as it was played, with the child who played it: what goes to the school's server.
+struct Played
+{
+    Child child;
+    RoundRecord record;
+};
+// Up to limit rounds the school's server does not have yet, oldest first.
+bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError *error);
+bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error);
+bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error);
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets,
              QSqlError *error);
 

@@ -12,10 +12,10 @@
 #include <cstdio>
 
 SqliteRecords::SqliteRecords(const QString &filePath, const QString &settingsFile,
-                             const Child &owner, QObject *parent)
+                             const Child &owner, const DiaryPolicy &policy, QObject *parent)
     : Records(parent), m_owner(owner), m_failures(filePath), m_file(filePath, owner, m_failures),
-      m_outbox(filePath + QStringLiteral(".outbox"), owner), m_switch(settingsFile),
-      m_player(settingsFile, owner)
+      m_outbox(filePath + QStringLiteral(".outbox"), owner), m_policy(policy),
+      m_switch(settingsFile, policy), m_player(settingsFile, owner)
 {
 }
 
@@ -214,6 +214,43 @@ QList<TargetRecord> SqliteRecords::targets(qint64 roundId)
     if (m_file.ensureOpen() && !roundrows::targets(m_file.database(), roundId, &result, &error))
         readFailed(error);
     return result;
+}
+
+std::optional<QList<roundrows::Played>> SqliteRecords::unsentRounds(int limit)
+{
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    QList<roundrows::Played> result;
+    QSqlError error;
+    if (!roundrows::unsent(m_file.database(), limit, &result, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    return result;
+}
+
+bool SqliteRecords::markSent(const QList<QUuid> &uuids)
+{
+    QSqlError error;
+    const bool marked = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) { return roundrows::markSent(db, uuids, e); },
+        &error);
+    if (!marked)
+        writeFailed(error);
+    return marked;
+}
+
+std::optional<int> SqliteRecords::unsentCount()
+{
+    int count = 0;
+    QSqlError error;
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    if (!roundrows::countUnsent(m_file.database(), &count, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    return count + unsavedCount();
 }
 
 void SqliteRecords::readFailed(const QSqlError &error)

@@ -7,6 +7,7 @@
 #include "playersetting.h"
 #include "recordingswitch.h"
 #include "records.h"
+#include "roundrows.h"
 #include "roundrecord.h"
 
 #include <QList>
@@ -21,7 +22,8 @@ public:
     // The diary in the given file, the recording switch and who plays in the given ini file. The
     // owner is the account's own child, who plays unless another is chosen.
     SqliteRecords(const QString &filePath, const QString &settingsFile,
-                  const Child &owner = childnames::ofThisAccount(), QObject *parent = nullptr);
+                  const Child &owner = childnames::ofThisAccount(), const DiaryPolicy &policy = {},
+                  QObject *parent = nullptr);
     // Gives a busy diary one more second for the rounds still waiting, then leaves them in the
     // outbox for the next game.
     ~SqliteRecords() override;
@@ -34,7 +36,8 @@ public:
     // For this run only, whoever the diary window chose: the rounds are the child's (added when
     // new), or, for a guest, nobody's.
     void playAs(const Child &child) { m_runPlayer = child; }
-    void playAsGuest() { m_guest = true; }
+    // False, recording as before, when the administrator does not allow it.
+    bool playAsGuest() { return m_guest = m_policy.guestAllowed; }
     Child owner() const { return m_owner; }
 
     void roundEnded(const RoundRecord &record) override;
@@ -53,7 +56,14 @@ public:
     void setPlayer(const Child &child) override { m_player.set(child); }
     bool isRecording() const override { return m_switch.isOn(); }
     void setRecording(bool on) override { m_switch.set(on); }
+    QString recordingLock() const override { return m_switch.lockReason(); }
     QString problem() const override { return m_failures.problem(); }
+
+    // For the school's server: the rounds it does not have yet, oldest first; marking those it
+    // has committed; and how many of this machine's rounds wait for it, the outbox's included.
+    std::optional<QList<roundrows::Played>> unsentRounds(int limit);
+    bool markSent(const QList<QUuid> &uuids);
+    std::optional<int> unsentCount();
 
     // Rounds not in the diary yet, in the outbox or, when even that failed, in memory.
     int unsavedCount() const;
@@ -75,6 +85,7 @@ private:
     Failures m_failures;
     DiaryFile m_file;
     Outbox m_outbox;
+    DiaryPolicy m_policy;
     RecordingSwitch m_switch;
     PlayerSetting m_player;
     std::optional<Child> m_runPlayer;

@@ -416,13 +416,22 @@ private slots:
         QCOMPARE(place.rounds(), 2);
     }
 
-    // A diary written before rounds had identities opens with its rounds, which get one each. Put
-    // in write-ahead mode by some other tool, it goes back to a rollback journal.
-    void aDiaryOfTheFirstVersionOpensWithItsRounds()
+    // A diary of every earlier version opens with its rounds, all of them the account's own
+    // child's; rounds kept before they had identities get one each. Put in write-ahead mode by
+    // some other tool, it goes back to a rollback journal.
+    void anEarlierDiaryOpensWithItsRoundsUnderTheOwner_data()
     {
+        QTest::addColumn<int>("version");
+        for (const int version : {1, 2, 3})
+            QTest::addRow("version %d", version) << version;
+    }
+    void anEarlierDiaryOpensWithItsRoundsUnderTheOwner()
+    {
+        QFETCH(int, version);
         Place place;
         QVERIFY(QDir().mkpath(place.folder) &&
-                QFile::copy(QFINDTESTDATA("data/diary-v1.sqlite"), place.diary) &&
+                QFile::copy(QFINDTESTDATA(QStringLiteral("data/diary-v%1.sqlite").arg(version)),
+                            place.diary) &&
                 QFile::setPermissions(place.diary, QFile::ReadOwner | QFile::WriteOwner));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tool");
@@ -430,10 +439,13 @@ private slots:
             QVERIFY(db.open() && QSqlQuery(db).exec("PRAGMA journal_mode = WAL"));
         }
         QSqlDatabase::removeDatabase("tool");
+        const Child owner{"anna", "Анна Петровна"};
         QList<DiaryRound> rounds;
         {
-            SqliteRecords records(place.diary, place.settings);
-            rounds = records.rounds(records.owner()).value();
+            SqliteRecords records(place.diary, place.settings, owner);
+            QCOMPARE(records.children().value().size(), 1);
+            QVERIFY(childnames::same(records.children()->value(0), owner));
+            rounds = records.rounds(owner).value();
             QSqlQuery mode(QSqlDatabase::database(records.connectionName()));
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
             QCOMPARE(mode.value(0).toString(), "delete");
@@ -453,10 +465,13 @@ private slots:
                     rounds[0].ending == RoundEnding::CloseButton);
             QVERIFY(!rounds[0].uuid.isNull() && !rounds[1].uuid.isNull() &&
                     rounds[0].uuid != rounds[1].uuid);
+            if (version > 1)
+                QCOMPARE(older.uuid.toString(QUuid::WithoutBraces),
+                         "6f1c2a3e-0000-4000-8000-000000000001");
             records.roundEnded(round(0));
         }
         const QList<DiaryRound> again =
-            SqliteRecords(place.diary, place.settings).rounds(childnames::ofThisAccount()).value();
+            SqliteRecords(place.diary, place.settings, owner).rounds(owner).value();
         QCOMPARE(again.size(), 3);
         QCOMPARE(again[1].uuid, rounds[0].uuid);
     }

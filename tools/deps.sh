@@ -18,5 +18,16 @@ if [ "$(id -u)" -ne 0 ]; then
     as_root=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+# The server package would make a cluster and start it for good, on every boot; tests start
+# their own. Debian's own switch is read when the package is installed, so it goes in first, and
+# dpkg keeps it (confold) when postgresql-common brings its copy of the file.
+if [[ " ${missing[*]} " == *" postgresql"* ]]; then
+    conf=/etc/postgresql-common/createcluster.conf
+    if ! grep -qsE '^[[:space:]]*create_main_cluster[[:space:]]*=[[:space:]]*false' "$conf"; then
+        "${as_root[@]}" mkdir -p "${conf%/*}"
+        echo "create_main_cluster = false" | "${as_root[@]}" tee -a "$conf" >/dev/null
+    fi
+fi
 "${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold \
+    -o Dpkg::Options::=--force-confdef "${missing[@]}" </dev/null

@@ -4,6 +4,9 @@ BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-svg-de
     qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libgl-dev fonts-dejavu-core fonts-liberation2
     qt6-qpa-plugins)
 DISPLAY_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
-TEST_PACKAGES=(desktop-file-utils appstream lintian dpkg-dev file weston xwayland qt6-wayland)
+# postgresql: the school server's tests start a private one; deps.sh keeps the package from
+# making and starting a system-wide one.
+TEST_PACKAGES=(sqlite3 desktop-file-utils appstream lintian dpkg-dev file weston xwayland qt6-wayland
+    postgresql libqt6sql6-psql)
 # What tools/fresh-check.sh needs on the host that makes the bare roots.
 FRESH_CHECK_PACKAGES=(mmdebstrap imagemagick git)

@@ -16,10 +16,11 @@ debs=("$out"/kvadrilka_*.deb)
 deb="$out/kvadrilka_${version}-1_$(dpkg --print-architecture).deb"
 [ "${debs[*]}" = "$deb" ] || fail "cpack made ${debs[*]##*/}"
 # Computed by dpkg-shlibdeps from the binary, so the Qt libraries must be there; the diary's
-# SQLite driver is a plugin the scan cannot see, named by hand; the Cyrillic fonts are suggested.
+# SQLite driver is a plugin the scan cannot see, named by hand; the Cyrillic fonts and the school
+# server's PostgreSQL driver are recommended.
 depends=$(dpkg-deb -f "$deb" Depends Recommends | tr '\n' ,)
 for lib in libqt6sql6-sqlite libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libstdc++6 \
-    fonts-liberation2 fonts-dejavu-core; do
+    fonts-liberation2 fonts-dejavu-core libqt6sql6-psql; do
     [[ $depends == *[:,]" $lib"[\ ,]* ]] || fail "Depends and Recommends '$depends' lack $lib"
 done
 # lintian fails on errors only; its warnings are listed, with their reasons, in the README.

@@ -22,14 +22,19 @@ ends_cleanly() {
     wait "$GAME_PID" || status=$?
     [ "$status" = 0 ] || fail "the program ended with status $status after $1"
 }
-# A fresh Xvfb of the size given, the game on it: GAME_PID, and START_ID its settings window.
-launch_game() {
-    start_xvfb "${1:-1280x1024}"
-    "$program" >"$SCRATCH/game.log" 2>&1 &
+# The game on the display, with the options in GAME_ARGS: GAME_PID, and START_ID its settings
+# window.
+start_game() {
+    "$program" "${GAME_ARGS[@]}" >"$SCRATCH/game.log" 2>&1 &
     GAME_PID=$!
     CHILD_PIDS+=("$GAME_PID")
     START_ID=$(wait_window "Квадрилка" 120)
     wait_painted "$START_ID"
+}
+# A fresh Xvfb of the size given, the game on it.
+launch_game() {
+    start_xvfb "${1:-1280x1024}"
+    start_game
 }
 # Clicks "Старт" (X Y in the settings window): t0 the click, game_id the window, gx gy gw gh its box.
 start_round() {

@@ -1,0 +1,333 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "schoolserver.h"
+#include "figures.h"
+#include "measured.h"
+#include "penaltycodes.h"
+#include "schoolconfig.h"
+
+#include <QAtomicInt>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cmath>
+
+namespace {
+
+const char driverName[] = "QPSQL";
+const char noDriver[] = "the Qt driver for PostgreSQL is not installed (package libqt6sql6-psql)";
+
+QAtomicInt s_connections;
+
+QVariant nullable(std::optional<double> value)
+{
+    if (value && std::isfinite(*value))
+        return *value;
+    return QVariant(QMetaType::fromType<double>());
+}
+
+QVariant coordinate(std::optional<QPointF> point, bool x)
+{
+    point = measured::point(point);
+    if (!point)
+        return QVariant(QMetaType::fromType<double>());
+    return x ? point->x() : point->y();
+}
+
+SchoolCheck checkLines(const QString &server, const QString &role, const QString &add,
+                       const QString &read)
+{
+    SchoolCheck check;
+    check.lines = QStringList{QStringLiteral("School server: %1").arg(server),
+                              QStringLiteral("Role: %1").arg(role),
+                              QStringLiteral("May add rounds: %1").arg(add),
+                              QStringLiteral("May read the class: %1").arg(read)};
+    return check;
+}
+
+// The server's or libpq's own words, without the driver's preface, on one line: they often
+// take several.
+QString errorText(const QSqlError &error)
+{
+    return (error.databaseText().isEmpty() ? error.text() : error.databaseText()).simplified();
+}
+
+// Qt's driver joins these to its own keywords with blanks, after turning every ';' into one.
+QString connectOptions(const QString &service, const SchoolLimits &limits)
+{
+    return QStringList{
+        QStringLiteral("service=%1").arg(service),
+        QStringLiteral("connect_timeout=%1").arg(limits.connectS),
+        QStringLiteral("keepalives=1"),
+        QStringLiteral("keepalives_idle=%1").arg(limits.keepaliveIdleS),
+        QStringLiteral("keepalives_interval=5"),
+        QStringLiteral("keepalives_count=3"),
+        QStringLiteral("tcp_user_timeout=%1").arg(limits.unansweredMs),
+        QStringLiteral("application_name=kvadrilka"),
+        QStringLiteral("options='-c statement_timeout=%1'").arg(limits.statementMs),
+    }
+        .join(u';');
+}
+
+bool insertChild(QSqlQuery &query, const Child &child)
+{
+    query.prepare(QStringLiteral("INSERT INTO children (account, name_key, name) VALUES (?, ?, ?) "
+                                 "ON CONFLICT DO NOTHING"));
+    query.addBindValue(child.account);
+    query.addBindValue(childnames::key(child.name));
+    query.addBindValue(childnames::cleaned(child.name));
+    return query.exec();
+}
+
+// Returns false on a failure; *added tells whether the server did not have the round yet.
+bool insertRound(QSqlQuery &query, const ChildRound &round, bool *added)
+{
+    const RoundRecord &record = round.record;
+    const QDateTime started =
+        record.started.isValid() ? record.started : QDateTime::currentDateTime();
+    const figures::RoundFigures figures = figures::ofRound(record.targets);
+    // Rounds are sent more than once whenever an answer is lost on the way back. No conflict
+    // target: naming one needs SELECT on its columns, which pupils do not have.
+    query.prepare(QStringLiteral(
+        "INSERT INTO rounds (uuid, account, name_key, started, utc_offset_s, level, right_button, "
+        "double_click, ending, score, grade, median_hit_ms, misses, penalties, throughput, "
+        "reaction_ms) VALUES (CAST(? AS uuid), ?, ?, CAST(? AS timestamptz), ?, ?, ?, ?, ?, ?, ?, "
+        "?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+    query.addBindValue(record.uuid.toString(QUuid::WithoutBraces));
+    query.addBindValue(round.child.account);
+    query.addBindValue(childnames::key(round.child.name));
+    // With its offset, so that the server keeps the instant whatever its own time zone.
+    query.addBindValue(
+        started.toOffsetFromUtc(started.offsetFromUtc()).toString(Qt::ISODateWithMs));
+    query.addBindValue(started.offsetFromUtc());
+    query.addBindValue(record.level);
+    query.addBindValue(record.rightButton);
+    query.addBindValue(record.doubleClick);
+    query.addBindValue(int(record.ending));
+    query.addBindValue(record.score);
+    query.addBindValue(record.grade.isNull() ? QStringLiteral("") : record.grade);
+    query.addBindValue(nullable(figures.medianTimeToHitMs));
+    query.addBindValue(figures.misses);
+    query.addBindValue(figures.penalties);
+    query.addBindValue(nullable(figures.throughput));
+    query.addBindValue(nullable(figures.reactionMs));
+    if (!query.exec())
+        return false;
+    *added = query.numRowsAffected() > 0;
+    return true;
+}
+
+bool insertTargets(QSqlQuery &query, const RoundRecord &record)
+{
+    query.prepare(QStringLiteral(
+        "INSERT INTO targets (round_uuid, position, number, shown_at_ms, hit_after_ms, penalties, "
+        "misses, distance, width, start_x, start_y, centre_x, centre_y, click_x, click_y, "
+        "moved_after_ms) VALUES (CAST(? AS uuid), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    const QString uuid = record.uuid.toString(QUuid::WithoutBraces);
+    for (qsizetype position = 0; position < record.targets.size(); ++position) {
+        const TargetRecord &t = record.targets.at(position);
+        query.addBindValue(uuid);
+        query.addBindValue(int(position));
+        query.addBindValue(t.number);
+        query.addBindValue(t.shownAtMs);
+        query.addBindValue(t.hitAfterMs);
+        query.addBindValue(penaltycodes::text(t.penalties));
+        query.addBindValue(t.misses);
+        // Kept as the diary file keeps them: one bad measurement must not keep a round out.
+        query.addBindValue(measured::orElse(t.distance, -1));
+        query.addBindValue(measured::orElse(t.width, 0));
+        query.addBindValue(coordinate(t.start, true));
+        query.addBindValue(coordinate(t.start, false));
+        query.addBindValue(coordinate(t.centre, true));
+        query.addBindValue(coordinate(t.centre, false));
+        query.addBindValue(coordinate(t.click, true));
+        query.addBindValue(coordinate(t.click, false));
+        query.addBindValue(t.movedAfterMs >= 0 ? QVariant(t.movedAfterMs)
+                                               : QVariant(QMetaType::fromType<qint64>()));
+        if (!query.exec())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SchoolServer::SchoolServer(const QString &service, SchoolLimits limits)
+    : m_service(service), m_limits(limits),
+      m_connection(QStringLiteral("kvadrilka-school-%1").arg(s_connections.fetchAndAddRelaxed(1)))
+{
+}
+
+SchoolServer::~SchoolServer()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        database().close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+bool SchoolServer::driverInstalled()
+{
+    return QSqlDatabase::isDriverAvailable(QLatin1String(driverName));
+}
+
+QSqlDatabase SchoolServer::database() const { return QSqlDatabase::database(m_connection, false); }
+
+bool SchoolServer::open()
+{
+    if (QSqlDatabase::contains(m_connection) && database().isOpen())
+        return true;
+    if (!driverInstalled()) {
+        m_error = QLatin1String(noDriver);
+        return false;
+    }
+    // The name goes into a connection string, where a blank or a quote would start another
+    // keyword.
+    if (!isServiceName(m_service)) {
+        m_error = QStringLiteral("\"%1\" is not a service name").arg(m_service);
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? database()
+                          : QSqlDatabase::addDatabase(QLatin1String(driverName), m_connection);
+    db.setConnectOptions(connectOptions(m_service, m_limits));
+    if (!db.open()) {
+        m_error = QStringLiteral("cannot connect to the service \"%1\": %2")
+                      .arg(m_service, errorText(db.lastError()));
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+void SchoolServer::close()
+{
+    if (QSqlDatabase::contains(m_connection))
+        database().close();
+}
+
+QList<QUuid> SchoolServer::deliver(const QList<ChildRound> &rounds)
+{
+    QList<QUuid> committed;
+    if (rounds.isEmpty() || !open())
+        return committed;
+    QSqlDatabase db = database();
+    m_error.clear();
+    // Outlives each rollback: the driver frees its prepared statement when the query goes, which
+    // a transaction that failed would refuse.
+    QSqlQuery query(db);
+    for (const ChildRound &round : rounds) {
+        const QString refusal = round.child.account.isEmpty()
+                                    ? QStringLiteral("the round has no account")
+                                    : childnames::refusal(round.child.name);
+        if (round.record.uuid.isNull() || !refusal.isEmpty()) {
+            m_error = QStringLiteral("round %1 not sent: %2")
+                          .arg(round.record.uuid.toString(QUuid::WithoutBraces),
+                               refusal.isEmpty() ? QStringLiteral("it has no UUID") : refusal);
+            continue;
+        }
+        // A connection the server has dropped since the last time is opened again next time.
+        if (!db.transaction()) {
+            m_error = QStringLiteral("the server does not start a transaction: %1")
+                          .arg(errorText(db.lastError()));
+            db.close();
+            break;
+        }
+        QSqlError failure;
+        bool added = false;
+        if (!insertChild(query, round.child) || !insertRound(query, round, &added) ||
+            (added && !insertTargets(query, round.record)))
+            failure = query.lastError();
+        if (!failure.isValid() && db.commit()) {
+            committed.append(round.record.uuid);
+            continue;
+        }
+        if (!failure.isValid())
+            failure = db.lastError();
+        m_error = QStringLiteral("round %1 not sent: %2")
+                      .arg(round.record.uuid.toString(QUuid::WithoutBraces), errorText(failure));
+        // A round the server refuses does not stop the others; a connection that cannot even
+        // roll back is gone.
+        if (!db.rollback()) {
+            db.close();
+            break;
+        }
+    }
+    return committed;
+}
+
+SchoolCheck SchoolServer::check()
+{
+    const QString unknown = QStringLiteral("unknown");
+    QString role = unknown, add = unknown, read = unknown;
+    bool ok = false;
+    const auto finish = [&](const QString &server) {
+        SchoolCheck check = checkLines(server, role, add, read);
+        check.ok = ok;
+        return check;
+    };
+    if (!driverInstalled())
+        return finish(QStringLiteral("not asked: %1").arg(QLatin1String(noDriver)));
+    if (!open())
+        return finish(QStringLiteral("does not answer: %1").arg(m_error));
+
+    QSqlQuery query(database());
+    const auto failed = [&] {
+        return finish(QStringLiteral("answers, but %1").arg(errorText(query.lastError())));
+    };
+    if (!query.exec(QStringLiteral("SELECT current_user, current_setting('server_version'), "
+                                   "to_regclass('schema_version') IS NOT NULL")) ||
+        !query.next())
+        return failed();
+    role = query.value(0).toString();
+    const QString answers = QStringLiteral("answers (service \"%1\", PostgreSQL %2")
+                                .arg(m_service, query.value(1).toString());
+    if (!query.value(2).toBool()) {
+        add = read = QStringLiteral("no");
+        return finish(answers + QStringLiteral("), but its database has no tables for the game: "
+                                               "apply school-1.sql"));
+    }
+    // Rows of the class are the teachers' unless row security is off for this role (the
+    // tables' owner, a superuser).
+    if (!query.exec(QStringLiteral(
+            "SELECT has_table_privilege('children', 'INSERT') AND "
+            "has_table_privilege('rounds', 'INSERT') AND has_table_privilege('targets', 'INSERT'), "
+            "has_table_privilege('children', 'SELECT') AND "
+            "has_table_privilege('rounds', 'SELECT') AND has_table_privilege('targets', 'SELECT') "
+            "AND (NOT row_security_active('rounds') OR "
+            "pg_has_role('kvadrilka_teachers', 'MEMBER')), "
+            "has_table_privilege('schema_version', 'SELECT'), "
+            "has_table_privilege('rounds', 'SELECT')")) ||
+        !query.next())
+        return failed();
+    const bool mayAdd = query.value(0).toBool();
+    const bool mayRead = query.value(1).toBool();
+    const bool mayReadSome = query.value(3).toBool();
+    add = mayAdd ? QStringLiteral("yes") : QStringLiteral("no");
+    read = mayRead ? QStringLiteral("yes") : QStringLiteral("no");
+    if (!query.value(2).toBool())
+        return finish(answers + QStringLiteral("), but the role is in none of the game's groups "
+                                               "(kvadrilka_pupils, kvadrilka_teachers)"));
+    if (!query.exec(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
+        return failed();
+    const int version = query.value(0).toInt();
+    ok = version >= 1 && (mayAdd || mayRead);
+    SchoolCheck result = finish(answers + QStringLiteral(", schema version %1)").arg(version));
+    result.mayReadClass = ok && mayRead;
+    result.mayReadOwn = ok && mayReadSome && !mayRead;
+    return result;
+}
+
+SchoolCheck checkSchool(const SchoolConfig &config, SchoolLimits limits)
+{
+    if (config.hasServer())
+        return SchoolServer(config.service, limits).check();
+    const QString unknown = QStringLiteral("unknown");
+    const QString why =
+        !config.problem.isEmpty() ? config.problem
+        : config.file.isEmpty()
+            ? QStringLiteral("not set up (no kvadrilka/kvadrilka.conf in XDG_CONFIG_DIRS)")
+            : QStringLiteral("not set up (%1 names no [school] service)").arg(config.file);
+    return checkLines(why, unknown, unknown, unknown);
+}

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "child.h"
+#include "roundrecord.h"
+#include "roundrows.h"
+#include "schoolsender.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+class QSqlDatabase;
+struct SchoolConfig;
+
+// A round with the child who played it, as it goes to the school.
+using ChildRound = roundrows::Played;
+
+// What the server says about this machine's role, one line each: whether it answers, as which
+// role, whether the role may add rounds, whether it may read the class.
+struct SchoolCheck
+{
+    QStringList lines;
+    bool ok = false; // it answers, has the tables, and the role may add rounds or read the class
+    bool mayReadClass = false; // a teacher's role
+    bool mayReadOwn = false;   // a pupil who logs in as themselves reads their own rounds
+};
+
+// How long the server may keep the game waiting.
+struct SchoolLimits
+{
+    int connectS = 5;         // libpq's connect_timeout; it takes no less than 2
+    int statementMs = 20000;  // the server ends a statement that runs longer
+    int unansweredMs = 20000; // tcp_user_timeout: data sent but not acknowledged
+    int keepaliveIdleS = 10;  // a silent line is probed after this long
+};
+
+// The school's PostgreSQL server, reached through a libpq service (host, port, database and TLS
+// in pg_service.conf; a password only in ~/.pgpass). Who may write and read is the server's
+// roles' business; this side only sends bound values.
+class SchoolServer : public Delivery
+{
+public:
+    explicit SchoolServer(const QString &service, SchoolLimits limits = {});
+    ~SchoolServer();
+    SchoolServer(const SchoolServer &) = delete;
+    SchoolServer &operator=(const SchoolServer &) = delete;
+
+    static bool driverInstalled();
+
+    // Connects unless connected; false with errorMessage() set when it cannot.
+    bool open();
+    void close();
+    // The last failure as one line; empty when there was none.
+    QString errorMessage() const override { return m_error; }
+
+    // Adds each child and round with its targets, one transaction per round; a round the server
+    // already has is left as it is. Returns the UUIDs the server has committed, which includes
+    // the ones it had before: only these may be marked sent. Stops at a lost connection.
+    QList<QUuid> deliver(const QList<ChildRound> &rounds) override;
+
+    SchoolCheck check();
+    // The open connection, for reading the class.
+    QSqlDatabase database() const;
+
+private:
+    QString m_service;
+    SchoolLimits m_limits;
+    QString m_connection;
+    QString m_error;
+};
+
+// The check of the server the settings name; when they name none, why not.
+SchoolCheck checkSchool(const SchoolConfig &config, SchoolLimits limits = {});

@@ -1,0 +1,268 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The children of one account in one diary file: whose rounds are whose, the names a child may
+// have, and the class view's figures.
+#include "classrows.h"
+#include "sqliterecords.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+namespace {
+
+const Child owner{"family", "Иван Петров"};
+
+RoundRecord round(int minute, int score = 0)
+{
+    return {.started = QDateTime(QDate(2026, 12, 7), QTime(10, minute, 5), QTimeZone(3 * 3600)),
+            .score = score,
+            .grade = {},
+            .targets = {}};
+}
+
+struct Place
+{
+    QTemporaryDir dir;
+    QString diary = dir.filePath("diary.sqlite"), settings = dir.filePath("settings.ini");
+    SqliteRecords store{diary, settings, owner};
+
+    // The scores of the child's rounds, oldest first.
+    QList<int> scores(const Child &child)
+    {
+        QList<int> result;
+        for (const DiaryRound &round : store.rounds(child).value())
+            result.prepend(round.score);
+        return result;
+    }
+    QStringList names()
+    {
+        QStringList result;
+        for (const Child &child : store.children().value())
+            result.append(child.name);
+        return result;
+    }
+};
+
+classrows::Line line(int daysAgo, int score, std::optional<double> medianMs, bool ended = true,
+                     int level = 1)
+{
+    return {QDateTime(QDate(2026, 12, 7), QTime(12, 0)).addDays(-daysAgo), level, score, ended,
+            medianMs};
+}
+
+} // namespace
+
+class tst_Children : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Each child sees its own rounds: the one chosen to play, one played for this run only, and
+    // nobody's for a guest. The choice is kept for the next run; a run's own child is not.
+    void eachChildKeepsItsOwnRounds()
+    {
+        Place place;
+        place.store.roundEnded(round(1, 11));
+        QCOMPARE(place.store.addChild("Маша"), QString());
+        place.store.setPlayer({owner.account, "маша"});
+        place.store.roundEnded(round(2, 12));
+        {
+            SqliteRecords run(place.diary, place.settings, owner);
+            QCOMPARE(run.player().name, "маша");
+            run.playAs({owner.account, "  Петя "});
+            run.roundEnded(round(3, 13));
+            SqliteRecords guest(place.diary, place.settings, owner);
+            guest.playAsGuest();
+            guest.roundEnded(round(4, 14));
+        }
+        QCOMPARE(place.names(), (QStringList{"Иван Петров", "Маша", "Петя"}));
+        QCOMPARE(place.scores(owner), QList<int>{11});
+        QCOMPARE(place.scores({owner.account, "МАША"}), QList<int>{12});
+        QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>{13});
+        QCOMPARE(place.store.player().name, "маша");
+
+        // Clearing is the child's alone; removing takes the child, and who plays goes back to
+        // the account's own child.
+        QVERIFY(place.store.clear({owner.account, "Петя"}));
+        QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>());
+        QCOMPARE(place.scores(owner), QList<int>{11});
+        QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
+        QCOMPARE(place.store.player().name, "Мария");
+        QCOMPARE(place.scores({owner.account, "Мария"}), QList<int>{12});
+        QCOMPARE(place.store.removeChild({owner.account, "мария"}), QString());
+        QCOMPARE(place.names(), (QStringList{"Иван Петров", "Петя"}));
+        QCOMPARE(place.store.player().name, owner.name);
+        QSqlQuery left(QSqlDatabase::database(place.store.connectionName()));
+        QVERIFY(left.exec("SELECT count(*) FROM rounds") && left.next());
+        QCOMPARE(left.value(0).toInt(), 1);
+    }
+
+    // What the administrator decides for the machine: a default the account may change, or a
+    // lock it may not; and a grown-up's unrecorded game, which may be turned off.
+    void theAdministratorDecides_data()
+    {
+        QTest::addColumn<DiaryPolicy>("policy");
+        QTest::addColumn<bool>("recorded");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("off by default, turned on") << DiaryPolicy{false, false, true} << true << "";
+        QTest::newRow("locked off") << DiaryPolicy{false, true, true} << false
+                                    << "Запись раундов выключена администратором компьютера.";
+        QTest::newRow("locked on, no guests")
+            << DiaryPolicy{true, true, false} << true
+            << "Запись раундов включена администратором компьютера.";
+    }
+    void theAdministratorDecides()
+    {
+        QFETCH(DiaryPolicy, policy);
+        QFETCH(bool, recorded);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        SqliteRecords store(dir.filePath("diary.sqlite"), dir.filePath("settings.ini"), owner,
+                            policy);
+        QCOMPARE(store.isRecording(), policy.recording.value());
+        store.setRecording(!policy.recording.value());
+        store.setRecording(true);
+        QCOMPARE(store.isRecording(), recorded);
+        QCOMPARE(store.recordingLock(), reason);
+        QCOMPARE(store.playAsGuest(), policy.guestAllowed);
+        store.roundEnded(round(1));
+        QCOMPARE(store.rounds(owner)->size(), recorded && !policy.guestAllowed ? 1 : 0);
+    }
+
+    // A name as a grown-up types it: kept trimmed and composed, refused with a sentence, or
+    // refused because another child has it already (in another case, or composed otherwise).
+    void names_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("refusal");
+        const QString taken = "Ребёнок с таким именем уже есть.";
+        QTest::newRow("trimmed") << "  Петя\t"
+                                 << "Петя"
+                                 << "";
+        QTest::newRow("the same in capitals") << "МАША"
+                                              << "" << taken;
+        QTest::newRow("й composed otherwise") << QString("Андре\u0438\u0306") << "" << taken;
+        QTest::newRow("ё is not е") << "Алёна"
+                                    << "Алёна"
+                                    << "";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "Имя не может быть пустым.";
+        QTest::newRow("blanks only") << " \u00a0 "
+                                     << ""
+                                     << "Имя не может быть пустым.";
+        QTest::newRow("60 letters") << QString(60, u'я') << QString(60, u'я') << "";
+        QTest::newRow("61 letters") << QString(61, u'я') << ""
+                                    << "Имя длиннее 60 знаков.";
+        QTest::newRow("60 letters outside the basic plane")
+            << QString("😀").repeated(60) << QString("😀").repeated(60) << "";
+        QTest::newRow("a line break") << "Маша\nПетя"
+                                      << ""
+                                      << "В имени не может быть управляющих знаков.";
+        QTest::newRow("a line separator") << "Маша\u2028Петя"
+                                          << ""
+                                          << "В имени не может быть управляющих знаков.";
+        QTest::newRow("a bell") << "Ма\aша"
+                                << ""
+                                << "В имени не может быть управляющих знаков.";
+        QTest::newRow("SQL") << "Маша'); DROP TABLE rounds; --"
+                             << "Маша'); DROP TABLE rounds; --"
+                             << "";
+        QTest::newRow("quotes") << "\"Ваня\" О'Нил"
+                                << "\"Ваня\" О'Нил"
+                                << "";
+        QTest::newRow("right to left") << "\u202bשרה\u202c"
+                                       << "\u202bשרה\u202c"
+                                       << "";
+    }
+    void names()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kept);
+        QFETCH(QString, refusal);
+        // Added, and, in another diary, given to a child by renaming: one's own name in capitals
+        // is no other child's.
+        Place added, renamed;
+        for (Place *place : {&added, &renamed}) {
+            QCOMPARE(place->store.addChild("Маша"), QString());
+            QCOMPARE(place->store.addChild("Андрей"), QString());
+        }
+        QCOMPARE(added.store.addChild(name), refusal);
+        QCOMPARE(renamed.store.renameChild({owner.account, "Маша"}, name),
+                 name == "МАША" ? QString() : refusal);
+        if (!kept.isEmpty()) {
+            QVERIFY(added.names().contains(kept));
+            QVERIFY(renamed.names().contains(kept));
+        }
+        QCOMPARE(added.names().size(), refusal.isEmpty() ? 4 : 3);
+    }
+
+    // The class view's line of a child, from rounds made by hand (newest first), a week counted
+    // back from noon on the 7th of December.
+    void classView_data()
+    {
+        QTest::addColumn<QList<classrows::Line>>("lines");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("never played") << QList<classrows::Line>{} << "0 · - · L0 S0 · best - · -/-";
+        QTest::newRow("an early end is the latest but not the best")
+            << QList{line(0, 3, 900, false, 2), line(6, 20, 800), line(8, 25, 700)}
+            << "2 · 2026-12-07 · L2 S3 early · best 25 · -/-";
+        QTest::newRow("five rounds with a time: no earlier five")
+            << QList{line(1, 1, 500), line(1, 1, 400), line(2, 1, std::nullopt),
+                     line(2, 1, 300), line(3, 1, 200), line(3, 1, 100)}
+            << "6 · 2026-12-06 · L1 S1 · best 1 · 300/-";
+        QTest::newRow("ten rounds: the last five against the five before")
+            << QList{line(1, 9, 500),  line(2, 9, 520),  line(3, 9, 480),  line(4, 9, 900),
+                     line(5, 9, 100),  line(10, 9, 800), line(11, 9, 820), line(12, 9, 780),
+                     line(13, 9, 850), line(14, 9, 10),  line(15, 30, 5)}
+            << "5 · 2026-12-06 · L1 S9 · best 30 · 500/800";
+        QTest::newRow("an even median")
+            << QList{line(1, 1, 100), line(1, 1, 200), line(1, 1, 300), line(1, 1, 400),
+                     line(1, 1, 500), line(1, 1, 600), line(1, 1, 700), line(1, 1, 800),
+                     line(1, 1, 900), line(1, 1, 1000)}
+            << "10 · 2026-12-06 · L1 S1 · best 1 · 300/800";
+    }
+    void classView()
+    {
+        QFETCH(QList<classrows::Line>, lines);
+        QFETCH(QString, expected);
+        const ClassRow row =
+            classrows::summarise(owner, lines, QDateTime(QDate(2026, 12, 7), QTime(12, 0)));
+        const auto number = [](std::optional<double> value) {
+            return value ? QString::number(*value) : QStringLiteral("-");
+        };
+        const QString seen =
+            QStringLiteral("%1 · %2 · L%3 S%4%5 · best %6 · %7/%8")
+                .arg(row.roundsLastWeek)
+                .arg(row.lastPlayed.isValid() ? row.lastPlayed.date().toString(Qt::ISODate) : "-")
+                .arg(row.latestLevel)
+                .arg(row.latestScore)
+                .arg(row.latestEnded ? "" : " early")
+                .arg(row.bestScore ? QString::number(*row.bestScore) : "-")
+                .arg(number(row.recentMedianMs), number(row.earlierMedianMs));
+        QCOMPARE(seen, expected);
+    }
+
+    // The class view over the file: every child, the children who have not played included.
+    void classViewOverTheFile()
+    {
+        Place place;
+        place.store.roundEnded(round(1, 11));
+        place.store.roundEnded(round(2, 27));
+        QCOMPARE(place.store.addChild("Маша"), QString());
+        const QList<ClassRow> rows =
+            place.store.classRows(QDateTime(QDate(2026, 12, 8), QTime(9, 0))).value();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].child.name, owner.name);
+        QCOMPARE(rows[0].roundsLastWeek, 2);
+        QCOMPARE(rows[0].latestScore, 27);
+        QCOMPARE(rows[0].bestScore, 27);
+        QCOMPARE(rows[1].child.name, "Маша");
+        QVERIFY(!rows[1].lastPlayed.isValid());
+    }
+};
+
+Q_DECLARE_METATYPE(DiaryPolicy)
+QTEST_GUILESS_MAIN(tst_Children)
+#include "tst_children.moc"

@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// This machine's rounds on their way to the school's server, a private PostgreSQL the test starts
+// and stops: the game's own sending program from two machines at once, a server that stops and
+// comes back, and one that takes the connection and never answers.
+#include "pgcluster.h"
+#include "detachedlauncher.h"
+#include "schoolcourier.h"
+#include "schoolsender.h"
+#include "schoolserver.h"
+#include "sqliterecords.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+namespace {
+
+const QString sqlDir = QStringLiteral(KVADRILKA_SQL_DIR);
+
+RoundRecord round(int minute)
+{
+    RoundRecord record;
+    record.started = QDateTime(QDate(2026, 12, 7), QTime(10, minute), QTimeZone(3 * 3600));
+    record.score = minute;
+    record.grade = "Оценка: 2";
+    record.targets = {TargetRecord{1, 3000, 700, {}, 0, 50, 49}};
+    return record;
+}
+
+// One pupil's computer: its own data and settings folders, and the system-wide file naming
+// the school's service.
+struct Machine
+{
+    QTemporaryDir dir;
+    QString account;
+    QString diary = dir.filePath("data/kvadrilka/diary.sqlite");
+    QString settings = dir.filePath("config/kvadrilka/kvadrilka.conf");
+
+    explicit Machine(const QString &service) : account(service)
+    {
+        QDir().mkpath(dir.filePath("data/kvadrilka"));
+        QDir().mkpath(dir.filePath("xdg/kvadrilka"));
+        QFile conf(dir.filePath("xdg/kvadrilka/kvadrilka.conf"));
+        if (conf.open(QIODevice::WriteOnly))
+            conf.write("[school]\nservice=" + service.toUtf8() + "\n");
+    }
+    // Plays rounds for the child as the game would, the minutes given.
+    void play(const QString &child, QList<int> minutes)
+    {
+        SqliteRecords records(diary, settings, {account, account});
+        records.playAs({account, child});
+        for (const int minute : minutes)
+            records.roundEnded(round(minute));
+    }
+    int unsent()
+    {
+        return SqliteRecords(diary, settings, {account, account}).unsentCount().value_or(-1);
+    }
+    // The game's sending program, as the game starts it on this computer.
+    void setUp(QProcess &process) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", dir.filePath("data"));
+        environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        environment.insert("XDG_CONFIG_DIRS", dir.filePath("xdg"));
+        process.setProcessEnvironment(environment);
+        process.setProgram(KVADRILKA_PROGRAM);
+        process.setArguments({"--send"});
+    }
+};
+
+// Gone, or a zombie that nobody has reaped yet: this is not its parent.
+bool hasEnded(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+} // namespace
+
+class tst_SchoolClass : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        const QString error = m_cluster.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(m_cluster.psql("postgres", "CREATE DATABASE class"), QString());
+        QCOMPARE(m_cluster.psql("class", sqlDir + "/school-1.sql", true), QString());
+        QCOMPARE(m_cluster.psql("class", sqlDir + "/school-1-to-2.sql", true), QString());
+        QCOMPARE(m_cluster.psql("class", "CREATE ROLE ivan LOGIN IN ROLE kvadrilka_pupils; "
+                                         "CREATE ROLE petya LOGIN IN ROLE kvadrilka_pupils; "
+                                         "CREATE ROLE teacher LOGIN IN ROLE kvadrilka_teachers"),
+                 QString());
+        QFile services(m_cluster.path("pg_service.conf"));
+        QVERIFY(services.open(QIODevice::WriteOnly));
+        for (const QString login : {"ivan", "petya", "teacher"})
+            services.write(QString("[%1]\nhost=%2\ndbname=class\nuser=%1\n\n")
+                               .arg(login, m_cluster.socket())
+                               .toUtf8());
+        services.write(
+            QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=class\nuser=ivan\n")
+                .arg(m_silent.listen(QHostAddress::LocalHost) ? m_silent.serverPort() : 0)
+                .toUtf8());
+        services.close();
+        qputenv("PGSERVICEFILE", QFile::encodeName(services.fileName()));
+    }
+    void cleanupTestCase() { m_cluster.stop(); }
+
+    // Two computers send at the same moment, each twice: every round arrives once, the hostile
+    // name as it was typed, and nothing waits on either computer afterwards.
+    void twoMachinesSendEachRoundOnce()
+    {
+        Machine ivans("ivan"), petyas("petya");
+        ivans.play("Маша'); DROP TABLE rounds; --", {1, 2, 3});
+        ivans.play("Ваня", {4});
+        petyas.play("Петя", {5, 6});
+        for (int time = 0; time < 2; ++time) {
+            QProcess first, second;
+            ivans.setUp(first);
+            petyas.setUp(second);
+            first.start();
+            second.start();
+            for (QProcess *sender : {&first, &second}) {
+                QVERIFY(sender->waitForFinished(60000));
+                QCOMPARE(sender->exitCode(), 0);
+            }
+        }
+        QCOMPARE(ivans.unsent(), 0);
+        QCOMPARE(petyas.unsent(), 0);
+        QCOMPARE(teacherSees("SELECT account || ':' || name || ':' || count(*) FROM rounds "
+                             "JOIN children USING (account, name_key) GROUP BY account, name "
+                             "ORDER BY account, name"),
+                 "ivan:Ваня:1\nivan:Маша'); DROP TABLE rounds; --:3\npetya:Петя:2");
+    }
+
+    // The server stops after some rounds arrived: the next ones wait on the computer, and go,
+    // none twice and none lost, once it is back.
+    void roundsWaitForAStoppedServer()
+    {
+        Machine machine("ivan");
+        SqliteRecords records(machine.diary, machine.settings, {"ivan", "Оля"});
+        SchoolServer server("ivan", {.connectS = 2});
+        SchoolSender sender(records, machine.diary, server);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        records.roundEnded(round(10));
+        QCOMPARE(sender.run(now), SchoolSender::Outcome::Sent);
+        m_cluster.stop();
+        records.roundEnded(round(11));
+        records.roundEnded(round(12));
+        QCOMPARE(sender.run(now), SchoolSender::Outcome::Failed);
+        QCOMPARE(records.unsentCount(), 2);
+        QCOMPARE(sender.run(now), SchoolSender::Outcome::Paused);
+        const QString error = m_cluster.resume();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(sender.run(now.addSecs(5)), SchoolSender::Outcome::Sent);
+        QCOMPARE(records.unsentCount(), 0);
+        QCOMPARE(teacherSees("SELECT count(*) || ' ' || string_agg(score::text, ',' ORDER BY "
+                             "score) FROM rounds WHERE name_key = 'оля'"),
+                 "3 10,11,12");
+    }
+
+    // A server that takes the connection and never answers holds up neither the end of a round
+    // nor quitting; the sending program gives up by itself.
+    void aSilentServerHoldsUpNothing()
+    {
+        Machine machine("silent");
+        // The game's environment, which the sending program inherits.
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(machine.dir.filePath("xdg")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(machine.dir.filePath("data")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(machine.dir.filePath("config")));
+        DetachedLauncher launcher(false);
+        QElapsedTimer clock;
+        qint64 keepMs = 0, roundEndMs = 0, quitMs = 0;
+        {
+            SqliteRecords records(machine.diary, machine.settings, {"ivan", "Оля"});
+            SchoolCourier courier(records, true, launcher, machine.diary, KVADRILKA_PROGRAM,
+                                  {"--send"});
+            records.roundEnded(round(1)); // the diary made, as in a game already played
+            clock.start();
+            records.roundEnded(round(2));
+            keepMs = clock.elapsed();
+            clock.restart();
+            courier.roundEnded(round(3));
+            roundEndMs = clock.elapsed();
+            clock.restart();
+        }
+        quitMs = clock.elapsed();
+        qInfo("end of a round: %lld ms (a round kept without sending: %lld ms); quitting %lld ms",
+              roundEndMs, keepMs, quitMs);
+        QCOMPARE_LE(roundEndMs, 250);
+        QCOMPARE_LE(quitMs, 500);
+        // The sender holds its lock while it waits; it ends within its connection limit.
+        QLockFile lock(machine.diary + ".sending");
+        qint64 pid = 0;
+        QString host, application;
+        QTRY_VERIFY_WITH_TIMEOUT(lock.getLockInfo(&pid, &host, &application), 10000);
+        QVERIFY(pid != QCoreApplication::applicationPid());
+        clock.restart();
+        QTRY_VERIFY_WITH_TIMEOUT(hasEnded(pid), 30000);
+        qInfo("the sending program gave up after %lld ms more", clock.elapsed());
+        QCOMPARE(machine.unsent(), 3);
+    }
+
+private:
+    QString teacherSees(const QString &sql)
+    {
+        QString answer;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "teacher");
+            db.setConnectOptions("service=teacher");
+            QSqlQuery query(db);
+            if (db.open() && query.exec(sql)) {
+                QStringList rows;
+                while (query.next())
+                    rows.append(query.value(0).toString());
+                answer = rows.join('\n');
+            }
+        }
+        QSqlDatabase::removeDatabase("teacher");
+        return answer;
+    }
+
+    Cluster m_cluster;
+    QTcpServer m_silent;
+};
+
+QTEST_GUILESS_MAIN(tst_SchoolClass)
+#include "tst_schoolclass.moc"

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Rounds of the diary on their way to the school's server, here a stand-in that takes rounds
+// until it is told to fail: each round arrives once, none is lost, and a server that fails is
+// left alone for longer and longer.
+#include "schoolsender.h"
+#include "sqliterecords.h"
+
+#include <QLockFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+namespace {
+
+const Child owner{"family", "Маша"};
+
+struct Server : Delivery
+{
+    QList<QUuid> kept;   // in the order they arrived, each once
+    int takes = 1000000; // rounds it takes before the line breaks
+    int asked = 0;
+    QList<QUuid> deliver(const QList<roundrows::Played> &rounds) override
+    {
+        ++asked;
+        QList<QUuid> committed;
+        for (const roundrows::Played &round : rounds) {
+            if (takes-- <= 0)
+                break;
+            if (!kept.contains(round.record.uuid))
+                kept.append(round.record.uuid);
+            committed.append(round.record.uuid);
+        }
+        return committed;
+    }
+    QString errorMessage() const override { return QStringLiteral("no answer"); }
+};
+
+struct Place
+{
+    QTemporaryDir dir;
+    QString diary = dir.filePath("diary.sqlite");
+    SqliteRecords records{diary, dir.filePath("settings.ini"), owner};
+    Server server;
+    SchoolSender sender{records, diary, server};
+    QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(9, 0), QTimeZone::utc());
+
+    void play(int rounds)
+    {
+        for (int i = 0; i < rounds; ++i)
+            records.roundEnded({.started = now.addSecs(i), .grade = {}, .targets = {{}}});
+    }
+};
+
+} // namespace
+
+class tst_SchoolSender : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The line breaks after some rounds: those are marked sent, the rest wait; the next run, after
+    // the pause, sends the rest, none twice. 150 rounds take two batches.
+    void everyRoundArrivesOnce()
+    {
+        Place place;
+        place.play(150);
+        place.server.takes = 130;
+        QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Failed);
+        QCOMPARE(place.records.unsentCount(), 20);
+        QCOMPARE(place.sender.run(place.now.addMSecs(SendingPause::firstPauseMs - 1)),
+                 SchoolSender::Outcome::Paused);
+        place.server.takes = 1000;
+        place.server.asked = 0;
+        QCOMPARE(place.sender.run(place.now.addMSecs(SendingPause::firstPauseMs)),
+                 SchoolSender::Outcome::Sent);
+        QCOMPARE(place.server.asked, 1);
+        QCOMPARE(place.server.kept.size(), 150);
+        QCOMPARE(place.records.unsentCount(), 0);
+        QCOMPARE(place.records.rounds(owner)->size(), 150);
+        // Their order is the order they were played.
+        QCOMPARE(place.server.kept.first(), place.records.rounds(owner)->last().uuid);
+    }
+
+    // After each failure in a row the pause doubles, from 5 s to at most 10 minutes; a success
+    // ends the outage.
+    void thePauseGrows()
+    {
+        Place place;
+        place.play(1);
+        place.server.takes = 0;
+        QDateTime now = place.now;
+        const QList<qint64> pauses{5000,   10000,  20000,  40000, 80000,
+                                   160000, 320000, 600000, 600000};
+        for (const qint64 pause : pauses) {
+            QCOMPARE(place.sender.run(now), SchoolSender::Outcome::Failed);
+            QVERIFY(!SendingPause(place.diary).mayTry(now.addMSecs(pause - 1)));
+            now = now.addMSecs(pause);
+            QVERIFY(SendingPause(place.diary).mayTry(now));
+        }
+        place.server.takes = 1;
+        QCOMPARE(place.sender.run(now), SchoolSender::Outcome::Sent);
+        QVERIFY(SendingPause(place.diary).mayTry(now));
+        QVERIFY(SendingPause(place.diary).failed(now)); // the next failure begins a new outage
+    }
+
+    // One sender per diary: a second finds the first at work and leaves the rounds to it.
+    void oneSenderAtATime()
+    {
+        Place place;
+        place.play(2);
+        QLockFile first(place.diary + ".sending");
+        QVERIFY(first.tryLock(0));
+        QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Busy);
+        QCOMPARE(place.server.asked, 0);
+        first.unlock();
+        QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Sent);
+        QCOMPARE(place.server.kept.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SchoolSender)
+#include "tst_schoolsender.moc"
