@@ -31,14 +31,17 @@ struct Place
     QList<int> scores(const Child &child)
     {
         QList<int> result;
-        for (const DiaryRound &round : store.rounds(child).value())
+        // Kept in a variable: a range over the value of a temporary optional would dangle.
+        const QList<DiaryRound> rounds = store.rounds(child).value();
+        for (const DiaryRound &round : rounds)
             result.prepend(round.score);
         return result;
     }
     QStringList names()
     {
         QStringList result;
-        for (const Child &child : store.children().value())
+        const QList<Child> children = store.children().value();
+        for (const Child &child : children)
             result.append(child.name);
         return result;
     }
