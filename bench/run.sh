@@ -126,7 +126,7 @@ pacing=$("$build/bench/bench_pacing" 2>"$data/pacing.log") || {
 echo "Response: 300 hits ..."
 response=$("$build/bench/bench_response" 300) || fail "the response run did not finish"
 
-echo "Diary: 10,000 rounds written, then the window opened on them ..."
+echo "Diary: 10,000 rounds written, then the window opened on them; a class of 40 the same ..."
 diary=$("$build/bench/bench_diaryopen") || fail "the diary run did not finish"
 echo "Parents' report: one child's PDF of 250 rounds ..."
 report=$("$build/bench/bench_parentsreport") || fail "the parents' report was not written"
@@ -183,6 +183,12 @@ table=$(
     row "Diary window opened on 10,000 rounds, to its first picture" \
         "$(calc '%.0f ms' "$(value diary_open_ms "$diary")")" "–" "–" "≤ 300 ms" \
         "$(verdict "$(value diary_open_ms "$diary") <= 300")"
+    row "Diary window on a class of 40 children × 250 rounds, class view to its first picture" \
+        "$(calc '%.0f ms' "$(value class_open_ms "$diary")")" "–" "–" "≤ 300 ms" \
+        "$(verdict "$(value class_open_ms "$diary") <= 300")"
+    row "Diary window: one child of those opened from the class view, to its chart painted" \
+        "$(calc '%.0f ms' "$(value class_child_open_ms "$diary")")" "–" "–" "≤ 200 ms" \
+        "$(verdict "$(value class_child_open_ms "$diary") <= 200")"
     row "Diary: one round of 30 targets written at its end" \
         "$(calc '%.1f ms' "$(value diary_round_write_ms "$diary")")" "–" "–" "≤ 50 ms" \
         "$(verdict "$(value diary_round_write_ms "$diary") <= 50")"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diarywindow.h"
+#include "classmodel.h"
 #include "dialogs.h"
 #include "diarytexts.h"
 #include "records.h"
@@ -13,6 +14,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeAxis>
 #include <QDir>
 #include <QHBoxLayout>
@@ -21,9 +23,13 @@
 #include <QLineSeries>
 #include <QMap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScatterSeries>
 #include <QSaveFile>
+#include <QShortcut>
 #include <QSignalBlocker>
+#include <QSortFilterProxyModel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -65,13 +71,105 @@ DiaryWindow::DiaryWindow(Records &records, Dialogs &dialogs, QWidget *parent)
 
 void DiaryWindow::createControls()
 {
+    auto *childLabel = new QLabel(QStringLiteral("Ребёнок:"), this);
+    m_child = new QComboBox(this);
+    m_child->setObjectName(QStringLiteral("child"));
+    m_child->setAccessibleName(QStringLiteral("Чей дневник показан"));
+    m_child->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_child->setMinimumContentsLength(12);
+    childLabel->setBuddy(m_child);
+    connect(m_child, &QComboBox::currentIndexChanged, this, &DiaryWindow::childChosen);
+    m_add = new QPushButton(QStringLiteral("Добавить ребёнка…"), this);
+    m_add->setObjectName(QStringLiteral("addChild"));
+    connect(m_add, &QPushButton::clicked, this, &DiaryWindow::addChild);
+    auto *reportButton = new QPushButton(QStringLiteral("Отчёт…"), this);
+    reportButton->setObjectName(QStringLiteral("report"));
+    reportButton->setToolTip(QStringLiteral("Отчёт для родителей в PDF: по странице на ребёнка"));
+    connect(reportButton, &QPushButton::clicked, this, &DiaryWindow::makeReport);
+    m_rename = new QPushButton(QStringLiteral("Переименовать…"), this);
+    m_rename->setObjectName(QStringLiteral("renameChild"));
+    connect(m_rename, &QPushButton::clicked, this, &DiaryWindow::renameChild);
+    m_remove = new QPushButton(QStringLiteral("Удалить ребёнка…"), this);
+    m_remove->setObjectName(QStringLiteral("removeChild"));
+    connect(m_remove, &QPushButton::clicked, this, &DiaryWindow::removeChild);
+
+    // Nothing in the game says who plays: this line does.
+    m_playerLine = new QLabel(this);
+    m_playerLine->setObjectName(QStringLiteral("player"));
+    m_playerLine->setTextFormat(Qt::PlainText);
+    QFont bold = m_playerLine->font();
+    bold.setBold(true);
+    m_playerLine->setFont(bold);
+    m_makePlayer = new QPushButton(QStringLiteral("Теперь играет этот ребёнок"), this);
+    m_makePlayer->setObjectName(QStringLiteral("makePlayer"));
+    m_makePlayer->setToolTip(
+        QStringLiteral("Следующие раунды на этом компьютере запишутся в дневник выбранного "
+                       "ребёнка"));
+    connect(m_makePlayer, &QPushButton::clicked, this, &DiaryWindow::makePlayer);
+    m_recording = new QCheckBox(QStringLiteral("Записывать раунды"), this);
+    m_recording->setObjectName(QStringLiteral("recording"));
+    connect(m_recording, &QCheckBox::toggled, this, [this](bool on) {
+        m_store.setRecording(on);
+        showPlayer();
+    });
+
+    // Which rounds these are, and what still waits to go to the school's server.
+    m_place = new QLabel(this);
+    m_place->setObjectName(QStringLiteral("place"));
+    m_place->setTextFormat(Qt::PlainText);
+    m_recordingLock = new QLabel(this);
+    m_recordingLock->setObjectName(QStringLiteral("recordingLock"));
+    m_recordingLock->hide();
+
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setWordWrap(true);
     m_status->hide();
 
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("pages"));
+    m_childPage = createChildPage();
+    m_classPage = createClassPage();
+    m_tabs->addTab(m_childPage, QStringLiteral("Дневник ребёнка"));
+    m_tabs->addTab(m_classPage, QStringLiteral("Класс"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, &DiaryWindow::pageChanged);
+
+    auto *children = new QHBoxLayout;
+    children->addWidget(childLabel);
+    children->addWidget(m_child);
+    children->addWidget(m_add);
+    children->addWidget(m_rename);
+    children->addWidget(m_remove);
+    children->addStretch(1);
+    children->addWidget(reportButton);
+    auto *player = new QHBoxLayout;
+    player->addWidget(m_playerLine);
+    player->addWidget(m_makePlayer);
+    player->addStretch(1);
+    player->addWidget(m_recording);
+    auto *place = new QHBoxLayout;
+    place->addWidget(m_place);
+    place->addStretch(1);
+    place->addWidget(m_recordingLock);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(children);
+    layout->addLayout(player);
+    layout->addLayout(place);
+    layout->addWidget(m_status);
+    layout->addWidget(m_tabs, 1);
+}
+
+QWidget *DiaryWindow::createChildPage()
+{
+    auto *page = new QWidget(this);
+    m_empty = new QLabel(page);
+    m_empty->setObjectName(QStringLiteral("empty"));
+    m_empty->setWordWrap(true);
+    m_empty->hide();
+
     m_model = new RoundsModel(this);
-    m_table = new QTableView(this);
+    m_table = new QTableView(page);
     m_table->setObjectName(QStringLiteral("rounds"));
     m_table->setAccessibleName(QStringLiteral("Сыгранные раунды"));
     m_table->setModel(m_model);
@@ -110,51 +208,86 @@ void DiaryWindow::createControls()
     targetChart->addAxis(m_msAxis, Qt::AlignLeft);
     bars->attachAxis(m_msAxis);
 
-    m_throughput = new QLabel(this);
+    m_throughput = new QLabel(page);
     m_throughput->setObjectName(QStringLiteral("throughput"));
     m_throughput->setWordWrap(true);
 
-    auto *exportButton = new QPushButton(QStringLiteral("Сохранить в CSV…"), this);
+    auto *exportButton = new QPushButton(QStringLiteral("Сохранить в CSV…"), page);
     exportButton->setObjectName(QStringLiteral("exportCsv"));
     connect(exportButton, &QPushButton::clicked, this, [this] { exportCsv(false); });
-    auto *exportTargets = new QPushButton(QStringLiteral("Квадратики в CSV…"), this);
+    auto *exportTargets = new QPushButton(QStringLiteral("Квадратики в CSV…"), page);
     exportTargets->setObjectName(QStringLiteral("exportTargetsCsv"));
     exportTargets->setToolTip(QStringLiteral("Каждый квадратик каждого раунда отдельной строкой"));
     connect(exportTargets, &QPushButton::clicked, this, [this] { exportCsv(true); });
-    auto *reportButton = new QPushButton(QStringLiteral("Отчёт"), this);
-    reportButton->setObjectName(QStringLiteral("report"));
-    reportButton->setToolTip(QStringLiteral("Отчёт для родителей в PDF: по странице на ребёнка"));
-    connect(reportButton, &QPushButton::clicked, this, &DiaryWindow::makeReport);
-    auto *clearButton = new QPushButton(QStringLiteral("Очистить дневник…"), this);
+    auto *clearButton = new QPushButton(QStringLiteral("Очистить дневник…"), page);
     clearButton->setObjectName(QStringLiteral("clearDiary"));
+    clearButton->setToolTip(QStringLiteral("Стереть раунды выбранного ребёнка"));
     connect(clearButton, &QPushButton::clicked, this, &DiaryWindow::clearDiary);
-    m_recording = new QCheckBox(QStringLiteral("Записывать раунды"), this);
-    m_recording->setObjectName(QStringLiteral("recording"));
-    connect(m_recording, &QCheckBox::toggled, this, [this](bool on) { m_store.setRecording(on); });
 
     auto *charts = new QHBoxLayout;
-    m_scoreView = chartView(m_scoreChart, "scoreChart", QStringLiteral("Очки по раундам"), this);
+    m_scoreView = chartView(m_scoreChart, "scoreChart", QStringLiteral("Очки по раундам"), page);
     charts->addWidget(m_scoreView, 3);
     auto *roundSide = new QVBoxLayout;
     m_targetView = chartView(targetChart, "targetChart",
-                             QStringLiteral("Время до попадания по квадратикам"), this);
+                             QStringLiteral("Время до попадания по квадратикам"), page);
     roundSide->addWidget(m_targetView, 1);
     roundSide->addWidget(m_throughput);
     charts->addLayout(roundSide, 2);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_recording);
     buttons->addStretch(1);
-    buttons->addWidget(reportButton);
     buttons->addWidget(exportButton);
     buttons->addWidget(exportTargets);
     buttons->addWidget(clearButton);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_status);
+    auto *layout = new QVBoxLayout(page);
+    // The tab's frame is margin enough: the table's columns need the width.
+    layout->setContentsMargins(4, 6, 4, 4);
+    layout->addWidget(m_empty);
     layout->addWidget(m_table, 1);
     layout->addLayout(charts, 1);
     layout->addLayout(buttons);
+    return page;
+}
+
+QWidget *DiaryWindow::createClassPage()
+{
+    auto *page = new QWidget(this);
+    auto *hint = new QLabel(QStringLiteral("Двойной щелчок по строке открывает дневник ребёнка. "
+                                           "Столбцы сортируются щелчком по заголовку."),
+                            page);
+    hint->setWordWrap(true);
+    m_classModel = new ClassModel(this);
+    m_classSorted = new QSortFilterProxyModel(this);
+    m_classSorted->setSourceModel(m_classModel);
+    m_classSorted->setSortRole(ClassModel::sortRole);
+    m_classSorted->setSortLocaleAware(true);
+    m_classSorted->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_class = new QTableView(page);
+    m_class->setObjectName(QStringLiteral("class"));
+    m_class->setAccessibleName(QStringLiteral("Дети и их успехи"));
+    m_class->setModel(m_classSorted);
+    m_class->setSortingEnabled(true);
+    m_class->sortByColumn(ClassModel::Name, Qt::AscendingOrder);
+    m_class->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_class->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_class->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_class->verticalHeader()->hide();
+    m_class->setWordWrap(false);
+    m_class->horizontalHeader()->setStretchLastSection(true);
+    connect(m_class, &QAbstractItemView::doubleClicked, this, &DiaryWindow::openClassRow);
+    // The keyboard's way to the same place.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto *open =
+            new QShortcut(QKeySequence(key), m_class, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(open, &QShortcut::activated, this,
+                [this] { openClassRow(m_class->currentIndex()); });
+    }
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(4, 6, 4, 4);
+    layout->addWidget(hint);
+    layout->addWidget(m_class, 1);
+    return page;
 }
 
 void DiaryWindow::setVisible(bool visible)
@@ -176,22 +309,218 @@ void DiaryWindow::storeChanged()
 void DiaryWindow::reload()
 {
     m_stale = false;
-    // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen.
-    const int oldRow = m_table->currentIndex().row();
-    const qint64 chosenId = oldRow > 0 ? m_model->round(oldRow).id : -1;
-    m_model->setRounds(m_store.rounds(m_store.player()).value_or(QList<DiaryRound>()));
-    m_table->resizeColumnsToContents();
-    fillScoreChart();
+    m_childStale = m_classStale = true;
+    fillChildren();
+    if (m_firstLoad) {
+        m_firstLoad = false;
+        // A teacher with a class starts from the class; a family with one child from its diary.
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs->setCurrentWidget(m_children.size() > 1 ? m_classPage : m_childPage);
+    }
+    pageChanged();
+}
+
+void DiaryWindow::pageChanged()
+{
+    if (m_tabs->currentWidget() == m_childPage && m_childStale)
+        fillChild();
+    else if (m_tabs->currentWidget() == m_classPage && m_classStale)
+        fillClass();
+}
+
+void DiaryWindow::fillChildren()
+{
+    m_children = m_store.children().value_or(QList<Child>());
+    const Child player = m_store.player();
+    // The chosen child stays chosen; one removed gives way to the one who plays.
+    if (!chosen())
+        m_chosen = player;
+    if (!chosen() && !m_children.isEmpty())
+        m_chosen = m_children.constFirst();
+    {
+        const QSignalBlocker quiet(m_child);
+        m_child->clear();
+        const bool accounts = m_store.manyAccounts();
+        for (const Child &child : std::as_const(m_children))
+            m_child->addItem(accounts ? QStringLiteral("%1 (%2)").arg(child.name, child.account)
+                                      : child.name);
+        const Child *current = chosen();
+        m_child->setCurrentIndex(current ? int(current - m_children.constData()) : -1);
+    }
     {
         const QSignalBlocker quiet(m_recording);
         m_recording->setChecked(m_store.isRecording());
     }
+    // The administrator's lock greys the switch and says why in one line.
+    const QString lock = m_store.recordingLock();
+    m_recording->setEnabled(lock.isEmpty());
+    m_recordingLock->setText(lock);
+    m_recordingLock->setVisible(!lock.isEmpty());
+    // The school's server is only read: its children are kept on their own accounts.
+    const bool own = !m_store.manyAccounts();
+    m_add->setEnabled(own);
+    m_rename->setEnabled(own && chosen() != nullptr);
+    m_remove->setEnabled(own && chosen() != nullptr);
+    QString place = QStringLiteral("Показано: %1").arg(m_store.place());
+    if (const std::optional<int> waiting = m_store.waitingForSchool())
+        place += QStringLiteral(" · ждут отправки на школьный сервер: %1").arg(*waiting);
+    m_place->setText(place);
+    showPlayer();
+    showStatus();
+}
+
+const Child *DiaryWindow::chosen() const
+{
+    const auto found =
+        std::find_if(m_children.cbegin(), m_children.cend(),
+                     [this](const Child &child) { return childnames::same(child, m_chosen); });
+    return found == m_children.cend() ? nullptr : &*found;
+}
+
+void DiaryWindow::showPlayer()
+{
+    const Child player = m_store.player();
+    m_playerLine->setText(
+        m_store.isRecording()
+            ? QStringLiteral("Следующие раунды записываются для: %1").arg(player.name)
+            : QStringLiteral("Раунды сейчас не записываются"));
+    m_makePlayer->setEnabled(!m_store.manyAccounts() && chosen() != nullptr &&
+                             !childnames::same(*chosen(), player));
+    if (m_classModel->rowCount() > 0)
+        m_classModel->setPlayer(player);
+}
+
+void DiaryWindow::childChosen(int index)
+{
+    if (index < 0 || index >= m_children.size())
+        return;
+    showChild(m_children.at(index));
+}
+
+void DiaryWindow::showChild(const Child &child)
+{
+    m_chosen = child;
+    if (const Child *current = chosen()) {
+        const QSignalBlocker quiet(m_child);
+        m_child->setCurrentIndex(int(current - m_children.constData()));
+    }
+    m_childStale = true;
+    showPlayer();
+    if (m_tabs->currentWidget() == m_childPage)
+        fillChild();
+    else
+        m_tabs->setCurrentWidget(m_childPage);
+}
+
+void DiaryWindow::openClassRow(const QModelIndex &index)
+{
+    if (index.isValid())
+        showChild(m_classModel->row(m_classSorted->mapToSource(index).row()).child);
+}
+
+void DiaryWindow::makePlayer()
+{
+    if (const Child *current = chosen())
+        m_store.setPlayer(*current);
+    showPlayer();
+}
+
+void DiaryWindow::addChild()
+{
+    QString name;
+    QString label = QStringLiteral("Имя ребёнка:");
+    for (;;) {
+        bool ok = false;
+        name = m_dialogs.askText(this, QStringLiteral("Добавить ребёнка"), label, name, &ok);
+        if (!ok)
+            return;
+        const QString refusal = m_store.addChild(name);
+        if (refusal.isEmpty())
+            break;
+        // Asked again with what was typed, to be mended rather than typed anew.
+        label = refusal + QStringLiteral("\n\nИмя ребёнка:");
+    }
+    m_chosen = {m_store.player().account, childnames::cleaned(name)};
+    {
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs->setCurrentWidget(m_childPage);
+    }
+    reload();
+}
+
+void DiaryWindow::renameChild()
+{
+    const Child *current = chosen();
+    if (!current)
+        return;
+    const Child child = *current;
+    QString name = child.name;
+    QString label = QStringLiteral("Новое имя для «%1»:").arg(child.name);
+    for (;;) {
+        bool ok = false;
+        name = m_dialogs.askText(this, QStringLiteral("Переименовать ребёнка"), label, name, &ok);
+        if (!ok)
+            return;
+        const QString refusal = m_store.renameChild(child, name);
+        if (refusal.isEmpty())
+            break;
+        label = refusal + QStringLiteral("\n\nНовое имя для «%1»:").arg(child.name);
+    }
+    m_chosen = {child.account, childnames::cleaned(name)};
+    reload();
+}
+
+void DiaryWindow::removeChild()
+{
+    const Child *current = chosen();
+    if (!current)
+        return;
+    const Child child = *current;
+    if (!m_dialogs.confirm(this, QStringLiteral("Удалить ребёнка"),
+                           QStringLiteral("Удалить ребёнка «%1» из дневника вместе со всеми его "
+                                          "раундами? Вернуть их будет нельзя.")
+                               .arg(child.name)))
+        return;
+    if (const QString refusal = m_store.removeChild(child); !refusal.isEmpty())
+        m_dialogs.tell(this, title(),
+                       QStringLiteral("Не удалось удалить ребёнка «%1».\n").arg(child.name) +
+                           refusal);
+    reload();
+}
+
+void DiaryWindow::fillClass()
+{
+    m_classStale = false;
+    m_classModel->setShowAccounts(m_store.manyAccounts());
+    m_classModel->setRows(
+        m_store.classRows(QDateTime::currentDateTime()).value_or(QList<ClassRow>()),
+        m_store.player());
+    m_class->resizeColumnsToContents();
+    // Names may be long: the figures beside them stay in view.
+    constexpr int widestName = 170;
+    m_class->setColumnWidth(ClassModel::Name,
+                            std::min(m_class->columnWidth(ClassModel::Name), widestName));
+    showStatus();
+}
+
+void DiaryWindow::fillChild()
+{
+    m_childStale = false;
+    // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen,
+    // as long as the same child is shown.
+    const int oldRow = m_table->currentIndex().row();
+    const qint64 chosenId = oldRow > 0 ? m_model->round(oldRow).id : -1;
+    const Child *current = chosen();
+    m_model->setRounds(current ? m_store.rounds(*current).value_or(QList<DiaryRound>())
+                               : QList<DiaryRound>());
+    m_table->resizeColumnsToContents();
+    fillScoreChart();
     showStatus();
 
     const QList<DiaryRound> &rounds = m_model->rounds();
-    const auto chosen = std::find_if(rounds.cbegin(), rounds.cend(),
-                                     [chosenId](const DiaryRound &r) { return r.id == chosenId; });
-    const int row = chosen == rounds.cend() ? 0 : int(chosen - rounds.cbegin());
+    const auto found = std::find_if(rounds.cbegin(), rounds.cend(),
+                                    [chosenId](const DiaryRound &r) { return r.id == chosenId; });
+    const int row = found == rounds.cend() ? 0 : int(found - rounds.cbegin());
     if (rounds.isEmpty())
         showRound({});
     else
@@ -262,7 +591,12 @@ void DiaryWindow::fillScoreChart()
     }
     m_scoreView->setAccessibleDescription(sentence);
 
-    if (!rounds.isEmpty()) {
+    // No rounds: the week up to now, rather than the dates of the child shown before.
+    if (rounds.isEmpty()) {
+        m_timeAxis->setFormat(QStringLiteral("dd.MM.yy"));
+        m_timeAxis->setRange(QDateTime::currentDateTime().addDays(-7),
+                             QDateTime::currentDateTime());
+    } else {
         QDateTime first = rounds.constLast().started;
         QDateTime latest = rounds.constFirst().started;
         // A single day still gets a readable span.
@@ -331,23 +665,43 @@ void DiaryWindow::showRound(const QModelIndex &current)
 
 void DiaryWindow::showStatus()
 {
-    QString text = m_store.problem();
-    if (text.isEmpty() && m_model->rowCount() == 0)
-        text = QStringLiteral("В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится "
-                              "здесь.");
-    m_status->setText(text);
-    m_status->setVisible(!text.isEmpty());
+    const QString problem = m_store.problem();
+    m_status->setText(problem);
+    m_status->setVisible(!problem.isEmpty());
+
+    QString empty;
+    const Child *current = chosen();
+    if (m_children.isEmpty())
+        empty = QStringLiteral("В дневнике нет ни одного ребёнка. Добавьте ребёнка кнопкой "
+                               "«Добавить ребёнка…».");
+    else if (current && m_model->rowCount() == 0)
+        empty = childnames::same(*current, m_store.player())
+                    ? QStringLiteral("В дневнике пока нет ни одного раунда. Сыграйте, и раунд "
+                                     "появится здесь.")
+                    : QStringLiteral("У этого ребёнка пока нет ни одного раунда. Чтобы его "
+                                     "раунды записывались, нажмите «Теперь играет этот "
+                                     "ребёнок».");
+    m_empty->setText(empty);
+    m_empty->setVisible(!empty.isEmpty());
 }
 
 void DiaryWindow::exportCsv(bool targets)
 {
+    const Child *current = chosen();
+    if (!current)
+        return;
+    const Child child = *current;
+    // The child's name in the file's name, less what a file name cannot hold.
+    QString name = child.name;
+    name.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]")), QStringLiteral("_"));
     const QString suggested = QDir::home().filePath(
-        targets ? QStringLiteral("дневник-квадратики.csv") : QStringLiteral("дневник.csv"));
+        (targets ? QStringLiteral("дневник-квадратики-%1.csv") : QStringLiteral("дневник-%1.csv"))
+            .arg(name));
     const QString fileName =
         m_dialogs.saveFileName(this, QStringLiteral("Сохранить дневник"), suggested);
     if (fileName.isEmpty())
         return;
-    const std::optional<QList<DiaryRound>> rounds = m_store.rounds(m_store.player());
+    const std::optional<QList<DiaryRound>> rounds = m_store.rounds(child);
     QSaveFile file(fileName);
     // Written whole or not at all.
     if (!rounds || !file.open(QIODevice::WriteOnly) ||
@@ -368,11 +722,16 @@ void DiaryWindow::makeReport()
 
 void DiaryWindow::clearDiary()
 {
-    if (!m_dialogs.confirm(this, QStringLiteral("Очистить дневник"),
-                           QStringLiteral("Стереть из дневника все раунды? Вернуть их будет "
-                                          "нельзя.")))
+    const Child *current = chosen();
+    if (!current)
         return;
-    if (!m_store.clear(m_store.player()))
+    const Child child = *current;
+    if (!m_dialogs.confirm(this, QStringLiteral("Очистить дневник"),
+                           QStringLiteral("Стереть все раунды ребёнка «%1»? Вернуть их будет "
+                                          "нельзя. Раунды других детей останутся.")
+                               .arg(child.name)))
+        return;
+    if (!m_store.clear(child))
         m_dialogs.tell(this, title(),
                        QStringLiteral("Не удалось очистить дневник.\n") + m_store.problem());
     reload();

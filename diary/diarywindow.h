@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "child.h"
+
+#include <QList>
 #include <QWidget>
 
 class Dialogs;
@@ -9,17 +12,23 @@ class QChart;
 class QChartView;
 class QCategoryAxis;
 class QCheckBox;
+class QComboBox;
+class ClassModel;
 class QDateTimeAxis;
 class QLabel;
 class QModelIndex;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTabWidget;
 class QTableView;
 class QValueAxis;
 class Records;
 class RoundsModel;
 
-// The diary for parents and teachers: every round in a table, the score over time per level,
-// and for the chosen round how long each target took. It reads the records when first shown and
-// again whenever a round is written while it is open.
+// The diary for parents and teachers. Its children, who plays now, and two pages: the chosen
+// child's rounds in a table, the score over time per level and for the chosen round how long
+// each target took; and the class, one line per child. It reads the records when first shown and
+// again whenever a round is written while it is open, each page when it is in view.
 class DiaryWindow : public QWidget
 {
     Q_OBJECT
@@ -28,9 +37,26 @@ public:
 
     void reload();
     void setVisible(bool visible) override;
+    // Chooses the child and brings its page to the front.
+    void showChild(const Child &child);
 
 private:
     void createControls();
+    QWidget *createChildPage();
+    QWidget *createClassPage();
+    void fillChildren();
+    void fillChild();
+    void fillClass();
+    void pageChanged();
+    void childChosen(int index);
+    void showPlayer();
+    void makePlayer();
+    void addChild();
+    void renameChild();
+    void removeChild();
+    void openClassRow(const QModelIndex &index);
+    // The chosen child, when it is still in the diary.
+    const Child *chosen() const;
     void fillScoreChart();
     void showRound(const QModelIndex &current);
     void showStatus();
@@ -42,6 +68,27 @@ private:
     Records &m_store;
     Dialogs &m_dialogs;
     bool m_stale = true;
+    bool m_childStale = true;
+    bool m_classStale = true;
+    bool m_firstLoad = true;
+    QList<Child> m_children;
+    Child m_chosen;
+
+    QComboBox *m_child = nullptr;
+    QLabel *m_playerLine = nullptr;
+    QLabel *m_place = nullptr;
+    QLabel *m_recordingLock = nullptr;
+    QPushButton *m_add = nullptr;
+    QPushButton *m_makePlayer = nullptr;
+    QPushButton *m_rename = nullptr;
+    QPushButton *m_remove = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    QWidget *m_childPage = nullptr;
+    QWidget *m_classPage = nullptr;
+    QLabel *m_empty = nullptr;
+    ClassModel *m_classModel = nullptr;
+    QSortFilterProxyModel *m_classSorted = nullptr;
+    QTableView *m_class = nullptr;
 
     RoundsModel *m_model = nullptr;
     QTableView *m_table = nullptr;

@@ -2,6 +2,7 @@
 #include "qtdialogs.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -31,4 +32,17 @@ void QtDialogs::tell(QWidget *parent, const QString &title, const QString &text)
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
     box.addButton(QStringLiteral("ОК"), QMessageBox::AcceptRole);
     box.exec();
+}
+
+QString QtDialogs::askText(QWidget *parent, const QString &title, const QString &label,
+                           const QString &initial, bool *ok)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(initial);
+    dialog.setOkButtonText(QStringLiteral("ОК"));
+    dialog.setCancelButtonText(QStringLiteral("Отмена"));
+    *ok = dialog.exec() == QDialog::Accepted;
+    return *ok ? dialog.textValue() : initial;
 }

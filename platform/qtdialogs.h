@@ -3,11 +3,13 @@
 
 #include "dialogs.h"
 
-// The questions on QFileDialog and QMessageBox, with Russian buttons.
+// The questions on QFileDialog, QMessageBox and QInputDialog, with Russian buttons.
 class QtDialogs : public Dialogs
 {
 public:
     QString saveFileName(QWidget *parent, const QString &title, const QString &suggested) override;
     bool confirm(QWidget *parent, const QString &title, const QString &text) override;
     void tell(QWidget *parent, const QString &title, const QString &text) override;
+    QString askText(QWidget *parent, const QString &title, const QString &label,
+                    const QString &initial, bool *ok) override;
 };

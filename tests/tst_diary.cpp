@@ -8,12 +8,16 @@
 #include <QAccessible>
 #include <QBarSet>
 #include <QChartView>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSqlQuery>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,27 +61,44 @@ struct Place
     SqliteRecords store{diary, settings};
 };
 
-// The window over a file of the given bytes that got rounds on days 1 to 5 at two levels. It
-// answers the window's questions as the test says and counts them.
+// The window over a file of the given bytes that got rounds on days 1 to 5 at two levels for
+// Маша, whose account it is. It answers the window's questions as the test says and notes them.
 struct Diary : Dialogs
 {
     QTemporaryDir dir;
-    SqliteRecords store{dir.filePath("diary.sqlite"), dir.filePath("settings.ini")};
+    SqliteRecords store{dir.filePath("diary.sqlite"), dir.filePath("settings.ini"),
+                        Child{"school", "Маша"}};
     DiaryWindow window{store, *this};
     QString fileName;
     bool yes = false;
     int asked = 0, told = 0;
-    explicit Diary(const QByteArray &fileBytes = {})
+    QStringList answers, questions; // typed into the text boxes, one a box; what the boxes said
+    explicit Diary(const QByteArray &fileBytes = {}, int days = 5)
     {
         if (QFile file(dir.filePath("diary.sqlite")); file.open(QIODevice::WriteOnly))
             file.write(fileBytes);
-        for (int day = 1; day <= 5; ++day)
+        for (int day = 1; day <= days; ++day)
             play(day, day % 2 ? 1 : 3, {day * 100, 500});
         window.show();
     }
     QString saveFileName(QWidget *, const QString &, const QString &) override { return fileName; }
-    bool confirm(QWidget *, const QString &, const QString &) override { return ++asked, yes; }
-    void tell(QWidget *, const QString &, const QString &) override { ++told; }
+    bool confirm(QWidget *, const QString &, const QString &text) override
+    {
+        questions.append(text);
+        return ++asked, yes;
+    }
+    void tell(QWidget *, const QString &, const QString &text) override
+    {
+        questions.append(text);
+        ++told;
+    }
+    QString askText(QWidget *, const QString &, const QString &label, const QString &initial,
+                    bool *ok) override
+    {
+        questions.append(label + " [" + initial + "]");
+        *ok = !answers.isEmpty();
+        return *ok ? answers.takeFirst() : initial;
+    }
     void play(int day, int level, const QList<qint64> &hitTimes, int score = 0,
               RoundEnding ending = RoundEnding::Result)
     {
@@ -89,6 +110,68 @@ struct Diary : Dialogs
         record.ending = ending;
         record.uuid = QUuid::createUuid();
         store.roundEnded(record);
+    }
+    // A round of one target hit after the given time, played the given hours before now.
+    void playAgo(double hours, int level, qint64 hitTime, int score,
+                 RoundEnding ending = RoundEnding::Result)
+    {
+        RoundRecord record = round(0, level, {target(147, hitTime)});
+        record.started = QDateTime::currentDateTime().addSecs(qint64(-hours * 3600));
+        record.score = score;
+        record.ending = ending;
+        record.uuid = QUuid::createUuid();
+        store.roundEnded(record);
+    }
+    // The children in the chooser, the chosen one marked.
+    QString children() const
+    {
+        const auto *chooser = window.findChild<QComboBox *>("child");
+        QStringList names;
+        for (int i = 0; i < chooser->count(); ++i)
+            names.append((i == chooser->currentIndex() ? "*" : "") + chooser->itemText(i));
+        return names.join(" | ");
+    }
+    QString player() const { return window.findChild<QLabel *>("player")->text(); }
+    // The class view's rows as shown, top to bottom, cells between bars.
+    QStringList classRows() const
+    {
+        const QAbstractItemModel *rows = window.findChild<QTableView *>("class")->model();
+        QStringList shown;
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < rows->columnCount(); ++column)
+                cells.append(rows->index(row, column).data().toString());
+            shown.append(cells.join(" | "));
+        }
+        return shown;
+    }
+    void clickHeader(QTableView *table, const QString &title)
+    {
+        QHeaderView *header = table->horizontalHeader();
+        for (int section = 0; section < header->count(); ++section) {
+            if (table->model()->headerData(section, Qt::Horizontal).toString() == title)
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                                  QPoint(header->sectionViewportPosition(section) +
+                                             header->sectionSize(section) / 2,
+                                         header->height() / 2));
+        }
+    }
+    void showPage(const QString &title)
+    {
+        auto *bar = window.findChild<QTabWidget *>("pages")->tabBar();
+        for (int i = 0; i < bar->count(); ++i) {
+            if (bar->tabText(i) == title)
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
+        }
+    }
+    // Keys the chooser the way a hand on the keyboard would.
+    void choose(const QString &name)
+    {
+        auto *chooser = window.findChild<QComboBox *>("child");
+        const int target = chooser->findText(name);
+        QVERIFY(target >= 0);
+        while (chooser->currentIndex() != target)
+            QTest::keyClick(chooser, chooser->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
     }
     // What a screen reader is told of a chart.
     QString said(const char *chart) const
@@ -103,9 +186,11 @@ struct Diary : Dialogs
     QString shown() const
     {
         QStringList shown;
-        if (const auto *status = window.findChild<QLabel *>("status"); status->isVisible())
-            shown.append(status->text());
-        const QAbstractItemModel *rounds = window.findChild<QTableView *>()->model();
+        for (const char *line : {"status", "empty"}) {
+            if (const auto *label = window.findChild<QLabel *>(line); label->isVisible())
+                shown.append(label->text());
+        }
+        const QAbstractItemModel *rounds = window.findChild<QTableView *>("rounds")->model();
         for (int row = 0; row < rounds->rowCount(); ++row)
             shown.append(rounds->index(row, 0).data().toString().left(2));
         for (QAbstractSeries *s : window.findChild<QChartView *>("scoreChart")->chart()->series())
@@ -117,6 +202,34 @@ struct Diary : Dialogs
         return shown.join(' ');
     }
 };
+
+// Аня got faster and her latest round ended early; Борис got slower; Вера has too few rounds
+// for a trend; Маша, whose account it is, has none. Маша plays next.
+void fillClass(Diary &diary)
+{
+    for (const QString name : {"Аня", "Борис", "Вера"})
+        QVERIFY(diary.store.addChild(name).isEmpty());
+    const auto playFor = [&](const QString &name, auto play) {
+        diary.store.setPlayer({"school", name});
+        play();
+    };
+    playFor("Аня", [&] {
+        const QList<qint64> times{900, 900, 800, 820, 900, 810, 850, 600, 640, 700, 620, 660};
+        for (int i = 0; i < times.size(); ++i) // oldest first; two are older than a week
+            diary.playAgo(i < 2 ? 300 - i : 100 - i * 5, 1 + i % 2, times[i], 10 + i,
+                          i == times.size() - 1 ? RoundEnding::CloseButton : RoundEnding::Result);
+    });
+    playFor("Борис", [&] {
+        const QList<qint64> times{500, 700, 600, 800, 700, 650, 900, 950, 880, 900, 1000};
+        for (int i = 0; i < times.size(); ++i)
+            diary.playAgo(i < 2 ? 300 - i : 60 - i, 4, times[i], i == 10 ? 30 : i);
+    });
+    playFor("Вера", [&] {
+        for (int i = 0; i < 3; ++i)
+            diary.playAgo(50 - i, 3, 700, -2);
+    });
+    diary.store.setPlayer({"school", "Маша"});
+}
 
 } // namespace
 
@@ -205,7 +318,7 @@ private slots:
         diary.play(6, 4, {100, 0, -1}, 2);
         QCOMPARE(diary.shown(), diary.store.problem() +
                                     " 06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
-        diary.window.findChild<QTableView *>()->selectRow(4);
+        diary.window.findChild<QTableView *>("rounds")->selectRow(4);
         // Two hits, and no starts or first moves kept: no speed of aiming.
         const auto *aiming = diary.window.findChild<QLabel *>("throughput");
         QVERIFY(aiming->text().startsWith("Скорость наведения в этом раунде: —. "));
@@ -228,7 +341,7 @@ private slots:
         for (int day = 9; day < 60; ++day)
             diary.play(day % 28 + 1, day % 4 + 1, {1234, 2345, -1}, -10);
         QVERIFY(QTest::qWaitForWindowExposed(&diary.window));
-        const auto *table = diary.window.findChild<QTableView *>();
+        const auto *table = diary.window.findChild<QTableView *>("rounds");
         QVERIFY(table->verticalScrollBar()->isVisible());
         QVERIFY(table->horizontalHeader()->length() <= table->viewport()->width());
         // Five hits 100 px from the start, in 1 s after a move at 200 ms: log2(100 / 6.535 + 1).
@@ -241,26 +354,165 @@ private slots:
             targets.last().movedAfterMs = 200;
         }
         diary.store.roundEnded(round(0, 1, targets, {}, 29));
-        diary.window.findChild<QTableView *>()->selectRow(0);
+        diary.window.findChild<QTableView *>("rounds")->selectRow(0);
         QVERIFY(aiming->text().startsWith(
             "Скорость наведения в этом раунде: 4,0 бит/с, время реакции: 200 мс. "));
     }
 
-    void buttonsAskAndTell()
+    // Two children on one account: each sees only its own rounds, and what is done to one
+    // leaves the other alone. Names are kept and shown as typed, whatever they hold.
+    void childrenAreKeptApart()
     {
         Diary diary;
-        for (const QString name : {"", "no/such.csv", "out.csv"}) { // cancelled, no folder, saved
+        const QString sly = "Маша'); DROP TABLE rounds; --";
+        const QString hebrew = "\u05DE\u05E8\u05D9\u05DD \u05DB\u05D4\u05DF"; // right to left
+        // Refused twice, asked again with what was typed and why it was refused.
+        diary.answers = {"  ", "маша ", sly};
+        diary.click("addChild");
+        QCOMPARE(diary.questions,
+                 QStringList({"Имя ребёнка: []", "Имя не может быть пустым.\n\nИмя ребёнка: [  ]",
+                              "Ребёнок с таким именем уже есть.\n\nИмя ребёнка: "
+                              "[маша ]"}));
+        // The new child is chosen, has nothing yet and does not play until told so.
+        QCOMPARE(diary.children(), "Маша | *" + sly);
+        QCOMPARE(diary.shown(), "У этого ребёнка пока нет ни одного раунда. Чтобы его раунды "
+                                "записывались, нажмите «Теперь играет этот ребёнок».");
+        QCOMPARE(diary.player(), "Следующие раунды записываются для: Маша");
+        diary.click("makePlayer");
+        QCOMPARE(diary.player(), "Следующие раунды записываются для: " + sly);
+        QVERIFY(!diary.window.findChild<QPushButton *>("makePlayer")->isEnabled());
+        diary.play(9, 2, {700});
+        diary.play(10, 2, {800});
+        QVERIFY(diary.shown().startsWith("10 09 Бывалый/2 "));
+        diary.choose("Маша");
+        QVERIFY(diary.shown().startsWith("05 04 03 02 01 Начинающий/3 Опытный/2 "));
+        // Saved for the child shown only; not saved when cancelled or into no folder, and told so.
+        for (const QString name : {"", "no/such.csv", "out.csv"}) {
             diary.fileName = name.isEmpty() ? name : diary.dir.filePath(name);
             diary.click("exportCsv");
         }
-        QVERIFY(QFile::exists(diary.fileName) && diary.told == 1);
+        QCOMPARE(contents(diary.fileName).count("\r\n"), 1 + 5);
+        QCOMPARE(diary.told, 1);
+        QCOMPARE(diary.player(), "Следующие раунды записываются для: " + sly);
+
+        // Renamed while it plays: it still plays, under its new name.
+        diary.choose(sly);
+        diary.questions.clear();
+        diary.answers = {"МАША", hebrew};
+        diary.click("renameChild");
+        QCOMPARE(diary.questions.value(1),
+                 "Ребёнок с таким именем уже есть.\n\nНовое имя для «" + sly + "»: [МАША]");
+        QCOMPARE(diary.children(), "Маша | *" + hebrew);
+        QCOMPARE(diary.player(), "Следующие раунды записываются для: " + hebrew);
+        QVERIFY(diary.shown().startsWith("10 09 "));
+
+        // Маша cleared after asking, naming her; the child who plays keeps its rounds.
+        diary.choose("Маша");
+        diary.questions.clear();
         diary.click("clearDiary");
-        QVERIFY(diary.shown().startsWith("05 04 03 02 01"));
+        QVERIFY(diary.shown().startsWith("05 04 03 02 01 "));
         diary.yes = true;
         diary.click("clearDiary");
-        QVERIFY(diary.asked == 2 && diary.store.rounds(diary.store.owner())->isEmpty());
+        QCOMPARE(diary.shown(), "У этого ребёнка пока нет ни одного раунда. Чтобы его раунды "
+                                "записывались, нажмите «Теперь играет этот ребёнок».");
+        QCOMPARE(diary.store.rounds({"school", hebrew})->size(), 2);
+        // Removed after asking: Маша plays again, and has nothing yet.
+        diary.choose(hebrew);
+        diary.yes = false;
+        diary.click("removeChild");
+        QCOMPARE(diary.children(), "Маша | *" + hebrew);
+        diary.yes = true;
+        diary.click("removeChild");
+        QCOMPARE(diary.questions,
+                 QStringList({"Стереть все раунды ребёнка «Маша»? Вернуть их будет нельзя. "
+                              "Раунды других детей останутся.",
+                              "Стереть все раунды ребёнка «Маша»? Вернуть их будет нельзя. "
+                              "Раунды других детей останутся.",
+                              "Удалить ребёнка «" + hebrew +
+                                  "» из дневника вместе со всеми его раундами? Вернуть их будет "
+                                  "нельзя.",
+                              "Удалить ребёнка «" + hebrew +
+                                  "» из дневника вместе со всеми его раундами? Вернуть их будет "
+                                  "нельзя."}));
+        QCOMPARE(diary.children(), "*Маша");
+        QCOMPARE(diary.player(), "Следующие раунды записываются для: Маша");
         QCOMPARE(diary.shown(),
                  "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
+        QCOMPARE(diary.told, 1);
+    }
+
+    void classViewSumsUpEachChild()
+    {
+        Diary diary({}, 0);
+        fillClass(diary);
+        diary.showPage("Класс");
+        const QDateTime anya = diary.store.rounds({"school", "Аня"})->constFirst().started;
+        const QDateTime boris = diary.store.rounds({"school", "Борис"})->constFirst().started;
+        const QDateTime vera = diary.store.rounds({"school", "Вера"})->constFirst().started;
+        const auto when = [](const QDateTime &t) { return t.toString("dd.MM.yyyy HH:mm"); };
+        QCOMPARE(diary.classRows(),
+                 QStringList({"Аня | 10 | " + when(anya) +
+                                  " | Бывалый | 21, досрочно | 20 | ↓ 640 мс (было 820 мс), "
+                                  "быстрее",
+                              "Борис | 9 | " + when(boris) +
+                                  " | Супермен | 30 | 30 | ↑ 900 мс (было 700 мс), медленнее",
+                              "Вера | 3 | " + when(vera) + " | Опытный | -2 | -2 | —",
+                              "Маша | 0 | — | — | — | — | —"}));
+        auto *table = diary.window.findChild<QTableView *>("class");
+        const QAbstractItemModel *rows = table->model();
+        QCOMPARE(rows->index(0, 6).data(Qt::ForegroundRole).value<QColor>().green() > 0x60, true);
+        QCOMPARE(rows->index(1, 6).data(Qt::ForegroundRole).value<QColor>().red() > 0xa0, true);
+
+        // A window opened on a class starts from the class.
+        DiaryWindow second(diary.store, diary);
+        second.show();
+        QCOMPARE(second.findChild<QTabWidget *>("pages")->currentIndex(), 1);
+
+        // Opened by a double click: Борис's diary, all eleven rounds of it.
+        QVERIFY(QTest::qWaitForWindowExposed(&diary.window));
+        const QPoint middle = table->visualRect(rows->index(1, 1)).center();
+        QTest::mousePress(table->viewport(), Qt::LeftButton, {}, middle);
+        QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, middle);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, middle);
+        QCOMPARE(diary.window.findChild<QTabWidget *>("pages")->currentIndex(), 0);
+        QCOMPARE(diary.children(), "Аня | *Борис | Вера | Маша");
+        QCOMPARE(diary.window.findChild<QTableView *>("rounds")->model()->rowCount(), 11);
+    }
+
+    void classViewSortsByTheFigures_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("ascending");
+        // As text, 10 would come before 3 and 9, and -2 before 20. Nothing to show sorts last.
+        QTest::newRow("rounds") << "Раундов\nза 7 дней"
+                                << "Маша Вера Борис Аня";
+        QTest::newRow("latest") << "Последний\nраунд"
+                                << "Борис Вера Аня Маша";
+        QTest::newRow("level") << "Его\nуровень"
+                               << "Аня Вера Борис Маша";
+        QTest::newRow("score") << "Его\nочки"
+                               << "Вера Аня Борис Маша";
+        QTest::newRow("best") << "Лучшие\nочки"
+                              << "Вера Аня Борис Маша";
+        QTest::newRow("trend") << "Время до попадания\n(меньше — лучше)"
+                               << "Аня Борис Вера Маша";
+        QTest::newRow("name") << "Ребёнок"
+                              << "Маша Вера Борис Аня"; // clicked again: descending
+    }
+
+    void classViewSortsByTheFigures()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, ascending);
+        Diary diary({}, 0);
+        fillClass(diary);
+        diary.showPage("Класс");
+        auto *table = diary.window.findChild<QTableView *>("class");
+        diary.clickHeader(table, column);
+        QStringList order;
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            order.append(table->model()->index(row, 0).data().toString());
+        QCOMPARE(order.join(' '), ascending);
     }
 };
 

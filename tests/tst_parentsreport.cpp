@@ -115,6 +115,11 @@ struct FakeDialogs : Dialogs
     }
     bool confirm(QWidget *, const QString &, const QString &) override { return false; }
     void tell(QWidget *, const QString &, const QString &text) override { told.append(text); }
+    QString askText(QWidget *, const QString &, const QString &, const QString &, bool *ok) override
+    {
+        *ok = false;
+        return {};
+    }
 };
 
 } // namespace
