@@ -6,7 +6,7 @@ source "$(dirname "$0")/lib.sh"
 charts='libQt6(Charts|OpenGL|OpenGLWidgets)\.so'
 highlighted() { count_colour $(($2 + 12)) $(($3 + $4)) 800 20 "#308CC6"; }
 # The rounds' table is under the child chooser, the line of who plays and the pages' tabs.
-diary_row() { xdotool windowraise "$diary" && (($(highlighted "$diary" "$dx" "$dy" 120) > 8000)); }
+diary_row() { xdotool windowraise "$diary" && (($(highlighted "$diary" "$dx" "$dy" 138) > 8000)); }
 
 launch_game
 grep -q 'libQt6Widgets\.so' "/proc/$GAME_PID/maps" || fail "no Qt Widgets in the game's maps"
@@ -42,7 +42,7 @@ find_window "Квадрилка" >/dev/null || fail "settings window gone after 
 # The open diary follows its file: the newest round is chosen, its row under the header
 # highlighted; the row below is empty.
 wait_for 30 diary_row || fail "the open diary did not show the round the game wrote"
-row2=$(highlighted "$diary" "$dx" "$dy" 150)
+row2=$(highlighted "$diary" "$dx" "$dy" 168)
 ((row2 == 0)) || fail "diary's second row: $row2 highlighted pixels"
 
 # The shortcut's diary is the game's child and closes with it.
