@@ -8,6 +8,7 @@
 #include "schoolcourier.h"
 #include "schoolsender.h"
 #include "schoolserver.h"
+#include "serverrecords.h"
 #include "sqliterecords.h"
 
 #include <QDir>
@@ -276,6 +277,54 @@ private slots:
         QVERIFY2(records.problem().startsWith("Школьный сервер не отвечает"),
                  qPrintable(records.problem()));
         QCOMPARE(records.place(), "Этот компьютер");
+    }
+
+    // A thousand rounds of thirty targets that waited on this computer go in one run; the
+    // teacher's class view of 500 children with 200 rounds each is one statement. Times printed
+    // for the benchmark table, limits generous.
+    void aThousandWaitingRoundsAndAClassOfAHundredThousand()
+    {
+        Machine machine("petya");
+        {
+            SqliteRecords records(machine.diary, machine.settings, {"petya", "Петя"});
+            for (int i = 0; i < 1000; ++i) {
+                RoundRecord played = round(i % 60);
+                played.started = played.started.addDays(-i / 60);
+                played.targets = QList<TargetRecord>(30, played.targets.first());
+                records.roundEnded(played);
+            }
+        }
+        SqliteRecords records(machine.diary, machine.settings, {"petya", "Петя"});
+        SchoolServer server("petya");
+        SchoolSender sender(records, machine.diary, server);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(sender.run(QDateTime::currentDateTimeUtc()), SchoolSender::Outcome::Sent);
+        const qint64 drainMs = clock.elapsed();
+        QCOMPARE(sender.sentCount(), 1000);
+
+        QCOMPARE(m_cluster.psql("class",
+                                "INSERT INTO children (account, name_key, name) SELECT 'class', "
+                                "'ученик ' || c, 'Ученик ' || c FROM generate_series(1, 500) c; "
+                                "INSERT INTO rounds (uuid, account, name_key, started, "
+                                "utc_offset_s, level, right_button, double_click, ending, score, "
+                                "grade, median_hit_ms, misses, penalties, login) SELECT "
+                                "gen_random_uuid(), 'class', 'ученик ' || c, now() - r * "
+                                "interval '1 hour', 10800, 1 + r % 4, false, false, r % 5 / 4, "
+                                "r % 31, '', 400 + (c * r) % 700, 0, 0, 'postgres' FROM "
+                                "generate_series(1, 500) c, generate_series(1, 200) r; ANALYZE"),
+                 QString());
+        SchoolServer teacher("teacher", DiarySource::limits);
+        ServerRecords classOnServer(teacher, "school");
+        QVERIFY(teacher.open());
+        clock.restart();
+        const QList<ClassRow> rows = classOnServer.classRows(QDateTime::currentDateTime()).value();
+        const qint64 classMs = clock.elapsed();
+        QCOMPARE_GE(rows.size(), 500);
+        qInfo("school_drain_1000_ms=%lld", drainMs);
+        qInfo("school_class_view_100000_ms=%lld", classMs);
+        QCOMPARE_LE(drainMs, 60000);
+        QCOMPARE_LE(classMs, 5000);
     }
 
 private:
