@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QBarSet>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -477,6 +478,28 @@ private slots:
         QCOMPARE(diary.window.findChild<QTabWidget *>("pages")->currentIndex(), 0);
         QCOMPARE(diary.children(), "Аня | *Борис | Вера | Маша");
         QCOMPARE(diary.window.findChild<QTableView *>("rounds")->model()->rowCount(), 11);
+    }
+
+    // Recording locked off by the administrator: the switch is greyed, a click on it changes
+    // nothing, and one line says why; the place the rounds come from is said above the pages.
+    void aLockedSwitchCannotBeTurned()
+    {
+        QTemporaryDir dir;
+        SqliteRecords store(dir.filePath("diary.sqlite"), dir.filePath("settings.ini"),
+                            Child{"school", "Маша"}, DiaryPolicy{false, true, false});
+        Diary answers;
+        DiaryWindow window(store, answers);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *recording = window.findChild<QCheckBox *>("recording");
+        QVERIFY(!recording->isEnabled() && !recording->isChecked());
+        QTest::mouseClick(recording, Qt::LeftButton, {}, QPoint(8, recording->height() / 2));
+        QVERIFY(!store.isRecording() && !recording->isChecked());
+        auto *lock = window.findChild<QLabel *>("recordingLock");
+        QVERIFY(lock->isVisible());
+        QCOMPARE(lock->text(), "Запись раундов выключена администратором компьютера.");
+        QCOMPARE(window.findChild<QLabel *>("place")->text(), "Показано: Этот компьютер");
+        QCOMPARE(window.findChild<QLabel *>("player")->text(), "Раунды сейчас не записываются");
     }
 
     void classViewSortsByTheFigures_data()
