@@ -219,10 +219,10 @@ QWidget *DiaryWindow::createChildPage()
     exportTargets->setObjectName(QStringLiteral("exportTargetsCsv"));
     exportTargets->setToolTip(QStringLiteral("Каждый квадратик каждого раунда отдельной строкой"));
     connect(exportTargets, &QPushButton::clicked, this, [this] { exportCsv(true); });
-    auto *clearButton = new QPushButton(QStringLiteral("Очистить дневник…"), page);
-    clearButton->setObjectName(QStringLiteral("clearDiary"));
-    clearButton->setToolTip(QStringLiteral("Стереть раунды выбранного ребёнка"));
-    connect(clearButton, &QPushButton::clicked, this, &DiaryWindow::clearDiary);
+    m_clear = new QPushButton(QStringLiteral("Очистить дневник…"), page);
+    m_clear->setObjectName(QStringLiteral("clearDiary"));
+    m_clear->setToolTip(QStringLiteral("Стереть раунды выбранного ребёнка"));
+    connect(m_clear, &QPushButton::clicked, this, &DiaryWindow::clearDiary);
 
     auto *charts = new QHBoxLayout;
     m_scoreView = chartView(m_scoreChart, "scoreChart", QStringLiteral("Очки по раундам"), page);
@@ -238,7 +238,7 @@ QWidget *DiaryWindow::createChildPage()
     buttons->addStretch(1);
     buttons->addWidget(exportButton);
     buttons->addWidget(exportTargets);
-    buttons->addWidget(clearButton);
+    buttons->addWidget(m_clear);
 
     auto *layout = new QVBoxLayout(page);
     // The tab's frame is margin enough: the table's columns need the width.
@@ -359,6 +359,7 @@ void DiaryWindow::fillChildren()
     // The school's server is only read: its children are kept on their own accounts.
     const bool own = !m_store.manyAccounts();
     m_add->setEnabled(own);
+    m_clear->setEnabled(own);
     m_rename->setEnabled(own && chosen() != nullptr);
     m_remove->setEnabled(own && chosen() != nullptr);
     QString place = QStringLiteral("Показано: %1").arg(m_store.place());

@@ -79,6 +79,7 @@ private:
     QLabel *m_place = nullptr;
     QLabel *m_recordingLock = nullptr;
     QPushButton *m_add = nullptr;
+    QPushButton *m_clear = nullptr;
     QPushButton *m_makePlayer = nullptr;
     QPushButton *m_rename = nullptr;
     QPushButton *m_remove = nullptr;
