@@ -245,22 +245,28 @@ bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *target
     query.addBindValue(roundId);
     if (!query.exec())
         return failed(query, error);
-    while (query.next()) {
-        TargetRecord target;
-        target.number = query.value(0).toInt();
-        target.shownAtMs = query.value(1).toLongLong();
-        target.hitAfterMs = query.value(2).toLongLong();
-        target.penalties = penaltycodes::from(query.value(3).toString());
-        target.misses = query.value(4).toInt();
-        target.distance = query.value(5).toDouble();
-        target.width = query.value(6).toDouble();
-        target.start = pointFrom(query.value(7), query.value(8));
-        target.centre = pointFrom(query.value(9), query.value(10));
-        target.click = pointFrom(query.value(11), query.value(12));
-        target.movedAfterMs = query.value(13).isNull() ? -1 : query.value(13).toLongLong();
-        targets->append(target);
-    }
+    while (query.next())
+        targets->append(targetFrom(query));
     return true;
+}
+
+QString targetColumnList() { return QLatin1String(targetColumns); }
+
+TargetRecord targetFrom(const QSqlQuery &query)
+{
+    TargetRecord target;
+    target.number = query.value(0).toInt();
+    target.shownAtMs = query.value(1).toLongLong();
+    target.hitAfterMs = query.value(2).toLongLong();
+    target.penalties = penaltycodes::from(query.value(3).toString());
+    target.misses = query.value(4).toInt();
+    target.distance = query.value(5).toDouble();
+    target.width = query.value(6).toDouble();
+    target.start = pointFrom(query.value(7), query.value(8));
+    target.centre = pointFrom(query.value(9), query.value(10));
+    target.click = pointFrom(query.value(11), query.value(12));
+    target.movedAfterMs = query.value(13).isNull() ? -1 : query.value(13).toLongLong();
+    return target;
 }
 
 } // namespace roundrows

@@ -11,6 +11,7 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 // Rounds and targets as rows of the diary file. Writes run inside the caller's transaction.
 namespace roundrows {
@@ -33,6 +34,10 @@ struct Played
 bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError *error);
 bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error);
 bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error);
+// The columns of a target, in the order targetFrom() reads them; the school's server has the
+// same ones.
+QString targetColumnList();
+TargetRecord targetFrom(const QSqlQuery &query);
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets,
              QSqlError *error);
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serverrecords.h"
-#include "penaltycodes.h"
+#include "roundrows.h"
 #include "schoolserver.h"
 
 #include <QSqlDatabase>
@@ -16,13 +16,6 @@ std::optional<double> optionalFrom(const QVariant &value)
     if (value.isNull())
         return std::nullopt;
     return value.toDouble();
-}
-
-std::optional<QPointF> pointFrom(const QVariant &x, const QVariant &y)
-{
-    if (x.isNull() || y.isNull())
-        return std::nullopt;
-    return QPointF(x.toDouble(), y.toDouble());
 }
 
 QDateTime timeFrom(const QVariant &started, const QVariant &offset)
@@ -180,30 +173,16 @@ QList<TargetRecord> ServerRecords::targets(qint64 roundId)
         return result;
     QSqlQuery query(m_server.database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT number, shown_at_ms, hit_after_ms, penalties, misses, distance, width, start_x,"
-        " start_y, centre_x, centre_y, click_x, click_y, moved_after_ms FROM targets"
-        " WHERE round_uuid = ?::uuid ORDER BY position"));
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM targets WHERE round_uuid = ?::uuid ORDER BY position")
+            .arg(roundrows::targetColumnList()));
     query.addBindValue(m_uuids.value(roundId).toString(QUuid::WithoutBraces));
     if (!query.exec()) {
         failed(query);
         return result;
     }
-    while (query.next()) {
-        TargetRecord target;
-        target.number = query.value(0).toInt();
-        target.shownAtMs = query.value(1).toLongLong();
-        target.hitAfterMs = query.value(2).toLongLong();
-        target.penalties = penaltycodes::from(query.value(3).toString());
-        target.misses = query.value(4).toInt();
-        target.distance = query.value(5).toDouble();
-        target.width = query.value(6).toDouble();
-        target.start = pointFrom(query.value(7), query.value(8));
-        target.centre = pointFrom(query.value(9), query.value(10));
-        target.click = pointFrom(query.value(11), query.value(12));
-        target.movedAfterMs = query.value(13).isNull() ? -1 : query.value(13).toLongLong();
-        result.append(target);
-    }
+    while (query.next())
+        result.append(roundrows::targetFrom(query));
     return result;
 }
 

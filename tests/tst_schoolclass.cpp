@@ -264,7 +264,9 @@ private slots:
             seen.append(row.child.account + " " + row.child.name);
         QCOMPARE(records.place(), place);
         QCOMPARE(seen.join(", "), children);
-        QCOMPARE(records.rounds(records.children()->first())->size(), 1);
+        const QList<DiaryRound> rounds = records.rounds(records.children()->first()).value();
+        QCOMPARE(rounds.size(), 1);
+        QCOMPARE(records.targets(rounds.first().id).value(0).hitAfterMs, 700);
         QCOMPARE(records.waitingForSchool(), 1);
         if (login != "teacher")
             return;
