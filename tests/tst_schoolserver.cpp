@@ -107,7 +107,6 @@ private slots:
     void init();
     void cleanupTestCase();
     void roundsArriveOnceEach();
-    void hostileNameArrivesVerbatim();
     void refusedRoundDoesNotStopTheOthers();
     void rolesDecideWhoReadsAndWrites_data();
     void rolesDecideWhoReadsAndWrites();
@@ -201,17 +200,6 @@ void tst_SchoolServer::roundsArriveOnceEach()
              QString("0|1|3800|401||0|120.5|24|10|20|100|200|1.5|-2|150\n"
                      "9|10|11000|-1|miss,right-for-left|2|120.5|24|10|20|100|200|NULL|NULL|"
                      "NULL"));
-}
-
-void tst_SchoolServer::hostileNameArrivesVerbatim()
-{
-    const QString name = "Маша'); DROP TABLE rounds; --";
-    const QList<ChildRound> rounds{childRound("ivan", name, 1)};
-    SchoolServer ivan("ivan");
-    QCOMPARE(ivan.deliver(rounds), uuids(rounds));
-    QCOMPARE(ask("teacher", "SELECT c.name FROM rounds r JOIN children c USING (account, "
-                            "name_key)"),
-             name);
 }
 
 void tst_SchoolServer::refusedRoundDoesNotStopTheOthers()
