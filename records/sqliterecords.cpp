@@ -148,13 +148,15 @@ bool SqliteRecords::send(const Outbox::Letter *fresh)
     return allSent;
 }
 
-std::optional<qint64> SqliteRecords::childId(const Child &child)
+std::optional<qint64> SqliteRecords::childId(const Child &child, bool *failed)
 {
-    if (!m_file.ensureOpen())
+    *failed = !m_file.ensureOpen();
+    if (*failed)
         return std::nullopt;
     QSqlError error;
     const std::optional<qint64> id = childrows::find(m_file.database(), child, &error);
-    if (error.type() != QSqlError::NoError)
+    *failed = error.type() != QSqlError::NoError;
+    if (*failed)
         readFailed(error);
     return id;
 }
@@ -195,9 +197,11 @@ std::optional<QList<ClassRow>> SqliteRecords::classRows(const QDateTime &now)
 
 std::optional<QList<DiaryRound>> SqliteRecords::rounds(const Child &child)
 {
-    const std::optional<qint64> id = childId(child);
+    bool failed = false;
+    const std::optional<qint64> id = childId(child, &failed);
+    // A child the diary does not know has played no round yet.
     if (!id)
-        return problem().isEmpty() ? std::optional(QList<DiaryRound>()) : std::nullopt;
+        return failed ? std::nullopt : std::optional(QList<DiaryRound>());
     QList<DiaryRound> result;
     QSqlError error;
     if (!roundrows::rounds(m_file.database(), *id, &result, &error)) {

@@ -76,8 +76,9 @@ private:
     bool send(const Outbox::Letter *fresh);
     void readFailed(const QSqlError &error);
     void writeFailed(const QSqlError &error);
-    // The child's number in the file; none when it has none (or the file cannot be read).
-    std::optional<qint64> childId(const Child &child);
+    // The child's number in the file; none when it has none, or, with failed set, when the file
+    // cannot be read.
+    std::optional<qint64> childId(const Child &child, bool *failed);
     // Forgets the child's rounds still on their way in, which would come back otherwise.
     void dropWaiting(const Child &child);
 
