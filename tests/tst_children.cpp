@@ -266,6 +266,5 @@ private slots:
     }
 };
 
-Q_DECLARE_METATYPE(DiaryPolicy)
 QTEST_GUILESS_MAIN(tst_Children)
 #include "tst_children.moc"
