@@ -24,5 +24,13 @@ DiarySource DiarySource::open(const SchoolConfig &config, SqliteRecords &local)
     }
     source.records = std::make_unique<FallbackRecords>(source.serverRecords.get(), local,
                                                        config.hasServer(), note);
+    if (source.serverRecords) {
+        source.refresh = std::make_unique<QTimer>();
+        source.refresh->setInterval(refreshMs);
+        Records *records = source.records.get();
+        QObject::connect(source.refresh.get(), &QTimer::timeout, records,
+                         [records] { emit records->changed(); });
+        source.refresh->start();
+    }
     return source;
 }

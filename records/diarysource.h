@@ -6,6 +6,8 @@
 #include "schoolserver.h"
 #include "serverrecords.h"
 
+#include <QTimer>
+
 #include <memory>
 
 class SqliteRecords;
@@ -18,6 +20,10 @@ struct DiarySource
     std::unique_ptr<SchoolServer> server;
     std::unique_ptr<ServerRecords> serverRecords;
     std::unique_ptr<FallbackRecords> records;
+    // Other machines' rounds arrive on the server unannounced: the window reads it again now
+    // and then.
+    std::unique_ptr<QTimer> refresh;
+    static constexpr int refreshMs = 60000;
 
     // The window waits for the server at most this long, also when it hangs.
     static constexpr SchoolLimits limits{.connectS = 2, .statementMs = 5000};
