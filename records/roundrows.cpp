@@ -107,20 +107,7 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, qint64 childId, Q
         const TargetRecord &t = record.targets.at(position);
         target.addBindValue(id);
         target.addBindValue(qint64(position));
-        target.addBindValue(t.number);
-        target.addBindValue(t.shownAtMs);
-        target.addBindValue(t.hitAfterMs);
-        target.addBindValue(penaltycodes::text(t.penalties));
-        target.addBindValue(t.misses);
-        // SQLite stores a NaN as NULL, which a NOT NULL column refuses: one bad measurement must
-        // not keep the whole round out of the diary.
-        target.addBindValue(measured::orElse(t.distance, -1));
-        target.addBindValue(measured::orElse(t.width, 0));
-        bindPoint(target, t.start);
-        bindPoint(target, t.centre);
-        bindPoint(target, t.click);
-        target.addBindValue(t.movedAfterMs >= 0 ? QVariant(t.movedAfterMs)
-                                                : QVariant(QMetaType::fromType<qint64>()));
+        bindTarget(target, t);
         if (!target.exec())
             return failed(target, error);
     }
@@ -251,6 +238,24 @@ bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *target
 }
 
 QString targetColumnList() { return QLatin1String(targetColumns); }
+
+void bindTarget(QSqlQuery &query, const TargetRecord &t)
+{
+    query.addBindValue(t.number);
+    query.addBindValue(t.shownAtMs);
+    query.addBindValue(t.hitAfterMs);
+    query.addBindValue(penaltycodes::text(t.penalties));
+    query.addBindValue(t.misses);
+    // A NaN would be NULL, which a NOT NULL column refuses: one bad measurement must not keep
+    // the whole round out of the diary, nor off the school's server.
+    query.addBindValue(measured::orElse(t.distance, -1));
+    query.addBindValue(measured::orElse(t.width, 0));
+    bindPoint(query, t.start);
+    bindPoint(query, t.centre);
+    bindPoint(query, t.click);
+    query.addBindValue(t.movedAfterMs >= 0 ? QVariant(t.movedAfterMs)
+                                           : QVariant(QMetaType::fromType<qint64>()));
+}
 
 TargetRecord targetFrom(const QSqlQuery &query)
 {

@@ -38,6 +38,8 @@ bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *erro
 // same ones.
 QString targetColumnList();
 TargetRecord targetFrom(const QSqlQuery &query);
+// Binds the target's columns, in that order, to the query's next placeholders.
+void bindTarget(QSqlQuery &query, const TargetRecord &target);
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets,
              QSqlError *error);
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schoolserver.h"
 #include "figures.h"
-#include "measured.h"
-#include "penaltycodes.h"
 #include "schoolconfig.h"
 
 #include <QAtomicInt>
@@ -25,14 +23,6 @@ QVariant nullable(std::optional<double> value)
     if (value && std::isfinite(*value))
         return *value;
     return QVariant(QMetaType::fromType<double>());
-}
-
-QVariant coordinate(std::optional<QPointF> point, bool x)
-{
-    point = measured::point(point);
-    if (!point)
-        return QVariant(QMetaType::fromType<double>());
-    return x ? point->x() : point->y();
 }
 
 SchoolCheck checkLines(const QString &server, const QString &role, const QString &add,
@@ -120,31 +110,14 @@ bool insertRound(QSqlQuery &query, const ChildRound &round, bool *added)
 
 bool insertTargets(QSqlQuery &query, const RoundRecord &record)
 {
-    query.prepare(QStringLiteral(
-        "INSERT INTO targets (round_uuid, position, number, shown_at_ms, hit_after_ms, penalties, "
-        "misses, distance, width, start_x, start_y, centre_x, centre_y, click_x, click_y, "
-        "moved_after_ms) VALUES (CAST(? AS uuid), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO targets (round_uuid, position, %1) VALUES "
+                                 "(CAST(? AS uuid), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                      .arg(roundrows::targetColumnList()));
     const QString uuid = record.uuid.toString(QUuid::WithoutBraces);
     for (qsizetype position = 0; position < record.targets.size(); ++position) {
-        const TargetRecord &t = record.targets.at(position);
         query.addBindValue(uuid);
         query.addBindValue(int(position));
-        query.addBindValue(t.number);
-        query.addBindValue(t.shownAtMs);
-        query.addBindValue(t.hitAfterMs);
-        query.addBindValue(penaltycodes::text(t.penalties));
-        query.addBindValue(t.misses);
-        // Kept as the diary file keeps them: one bad measurement must not keep a round out.
-        query.addBindValue(measured::orElse(t.distance, -1));
-        query.addBindValue(measured::orElse(t.width, 0));
-        query.addBindValue(coordinate(t.start, true));
-        query.addBindValue(coordinate(t.start, false));
-        query.addBindValue(coordinate(t.centre, true));
-        query.addBindValue(coordinate(t.centre, false));
-        query.addBindValue(coordinate(t.click, true));
-        query.addBindValue(coordinate(t.click, false));
-        query.addBindValue(t.movedAfterMs >= 0 ? QVariant(t.movedAfterMs)
-                                               : QVariant(QMetaType::fromType<qint64>()));
+        roundrows::bindTarget(query, record.targets.at(position));
         if (!query.exec())
             return false;
     }
