@@ -136,8 +136,7 @@ QVariant ClassModel::sortValue(const ClassRow &row, int column) const
     const bool played = row.lastPlayed.isValid();
     switch (Column(column)) {
     case Name:
-        return m_showAccounts ? QStringLiteral("%1 (%2)").arg(row.child.name, row.child.account)
-                              : row.child.name;
+        return text(row, column);
     case RoundsLastWeek:
         return row.roundsLastWeek;
     case LastPlayed:
