@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QTimeZone>
 
+#include <tuple>
+
 namespace {
 
 const Child owner{"family", "Иван Петров"};
@@ -139,45 +141,30 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("refusal");
-        const QString taken = "Ребёнок с таким именем уже есть.";
-        QTest::newRow("trimmed") << "  Петя\t"
-                                 << "Петя"
-                                 << "";
-        QTest::newRow("the same in capitals") << "МАША"
-                                              << "" << taken;
-        QTest::newRow("й composed otherwise") << QString("Андре\u0438\u0306") << "" << taken;
-        QTest::newRow("ё is not е") << "Алёна"
-                                    << "Алёна"
-                                    << "";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "Имя не может быть пустым.";
-        QTest::newRow("blanks only") << " \u00a0 "
-                                     << ""
-                                     << "Имя не может быть пустым.";
-        QTest::newRow("60 letters") << QString(60, u'я') << QString(60, u'я') << "";
-        QTest::newRow("61 letters") << QString(61, u'я') << ""
-                                    << "Имя длиннее 60 знаков.";
-        QTest::newRow("60 letters outside the basic plane")
-            << QString("😀").repeated(60) << QString("😀").repeated(60) << "";
-        QTest::newRow("a line break") << "Маша\nПетя"
-                                      << ""
-                                      << "В имени не может быть управляющих знаков.";
-        QTest::newRow("a line separator") << "Маша\u2028Петя"
-                                          << ""
-                                          << "В имени не может быть управляющих знаков.";
-        QTest::newRow("a bell") << "Ма\aша"
-                                << ""
-                                << "В имени не может быть управляющих знаков.";
-        QTest::newRow("SQL") << "Маша'); DROP TABLE rounds; --"
-                             << "Маша'); DROP TABLE rounds; --"
-                             << "";
-        QTest::newRow("quotes") << "\"Ваня\" О'Нил"
-                                << "\"Ваня\" О'Нил"
-                                << "";
-        QTest::newRow("right to left") << "\u202bשרה\u202c"
-                                       << "\u202bשרה\u202c"
-                                       << "";
+        const QString taken = "Ребёнок с таким именем уже есть.",
+                      empty = "Имя не может быть пустым.",
+                      control = "В имени не может быть управляющих знаков.";
+        const QString sixty(60, u'я'), faces = QString("😀").repeated(60);
+        const QString sql = "Маша'); DROP TABLE rounds; --", quotes = "\"Ваня\" О'Нил",
+                      rtl = "\u202bשרה\u202c";
+        // clang-format off
+        const QList<std::tuple<const char *, QString, QString, QString>> rows{
+            {"trimmed", "  Петя\t", "Петя", ""},
+            {"the same in capitals", "МАША", "", taken},
+            {"й composed otherwise", QString("Андре\u0438\u0306"), "", taken},
+            {"ё is not е", "Алёна", "Алёна", ""},
+            {"empty", "", "", empty},
+            {"blanks only", " \u00a0 ", "", empty},
+            {"60 letters", sixty, sixty, ""},
+            {"61 letters", QString(61, u'я'), "", "Имя длиннее 60 знаков."},
+            {"60 letters outside the basic plane", faces, faces, ""},
+            {"a line break", "Маша\nПетя", "", control},
+            {"a line separator", "Маша\u2028Петя", "", control},
+            {"a bell", "Ма\aша", "", control},
+            {"SQL", sql, sql, ""}, {"quotes", quotes, quotes, ""}, {"right to left", rtl, rtl, ""}};
+        // clang-format on
+        for (const auto &[tag, name, kept, refusal] : rows)
+            QTest::newRow(tag) << name << kept << refusal;
     }
     void names()
     {
@@ -257,11 +244,9 @@ private slots:
         const QList<ClassRow> rows =
             place.store.classRows(QDateTime(QDate(2026, 12, 8), QTime(9, 0))).value();
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0].child.name, owner.name);
-        QCOMPARE(rows[0].roundsLastWeek, 2);
-        QCOMPARE(rows[0].latestScore, 27);
-        QCOMPARE(rows[0].bestScore, 27);
-        QCOMPARE(rows[1].child.name, "Маша");
+        QCOMPARE(std::tuple(rows[0].child.name, rows[0].roundsLastWeek, rows[0].latestScore,
+                            rows[0].bestScore.value_or(0), rows[1].child.name),
+                 std::tuple(owner.name, 2, 27, 27, QStringLiteral("Маша")));
         QVERIFY(!rows[1].lastPlayed.isValid());
     }
 };
