@@ -78,31 +78,29 @@ private slots:
         QTest::addColumn<Row>("row");
         const QStringList found{"--new-window", "found", page.toString()};
         const QString fake = entry("found");
-        QTest::newRow("the action")
-            << Row{.files = {{"config/mimeapps.list", defaults("fake.desktop")},
-                             {"data/applications/fake.desktop", fake}},
-                   .arguments = found};
+        const std::pair<QString, QString> mine{"config/mimeapps.list", defaults("fake.desktop")},
+            installed{"data/applications/fake.desktop", fake};
+        QTest::newRow("the action") << Row{.files = {mine, installed}, .arguments = found};
         QTest::newRow("no action")
-            << Row{.files = {{"config/mimeapps.list", defaults("fake.desktop")},
-                             {"data/applications/fake.desktop", entry("", "", false)}}};
+            << Row{.files = {mine, {"data/applications/fake.desktop", entry("", "", false)}}};
         QTest::newRow("action not listed")
-            << Row{.files = {{"config/mimeapps.list", defaults("fake.desktop")},
+            << Row{.files = {mine,
                              {"data/applications/fake.desktop",
                               QString(fake).replace("new-window;", "")}}};
-        QTest::newRow("no default") << Row{.files = {{"data/applications/fake.desktop", fake}}};
+        QTest::newRow("no default") << Row{.files = {installed}};
         QTest::newRow("program missing") << Row{
-            .files = {{"config/mimeapps.list", defaults("fake.desktop")},
+            .files = {mine,
                       {"data/applications/fake.desktop",
                        QString(fake).replace("@/bin/fakebrowser --new", "@/bin/gone --new")}}};
         QTest::newRow("the desktop's list first")
             << Row{.files = {{"config/mimeapps.list", defaults("plain.desktop")},
                              {"config/test-mimeapps.list", defaults("fake.desktop")},
                              {"data/applications/plain.desktop", entry("plain")},
-                             {"data/applications/fake.desktop", fake}},
+                             installed},
                    .arguments = found,
                    .desktop = "Other:TEST"};
         QTest::newRow("config home before config dirs")
-            << Row{.files = {{"config/mimeapps.list", defaults("fake.desktop")},
+            << Row{.files = {mine,
                              {"xdg/mimeapps.list", defaults("plain.desktop")},
                              {"share/applications/plain.desktop", entry("plain")},
                              {"share/applications/fake.desktop", fake}},
@@ -111,13 +109,13 @@ private slots:
             << Row{.files = {{"xdg/mimeapps.list", defaults("fake.desktop")},
                              {"data/applications/mimeapps.list", defaults("plain.desktop")},
                              {"data/applications/plain.desktop", entry("plain")},
-                             {"data/applications/fake.desktop", fake}},
+                             installed},
                    .arguments = found};
         QTest::newRow("next installed of a list")
             << Row{.files = {{"config/mimeapps.list",
                               defaults("gone.desktop;hidden.desktop;fake.desktop;")},
                              {"data/applications/hidden.desktop", entry("hidden", "Hidden=true\n")},
-                             {"data/applications/fake.desktop", fake}},
+                             installed},
                    .arguments = found};
         QTest::newRow("next file when none is installed")
             << Row{.files = {{"config/mimeapps.list", defaults("gone.desktop")},
@@ -125,12 +123,10 @@ private slots:
                              {"share/applications/vendor/fake.desktop", fake}},
                    .arguments = found};
         QTest::newRow("user's entry first")
-            << Row{.files = {{"config/mimeapps.list", defaults("fake.desktop")},
-                             {"share/applications/fake.desktop", entry("plain")},
-                             {"data/applications/fake.desktop", fake}},
+            << Row{.files = {mine, {"share/applications/fake.desktop", entry("plain")}, installed},
                    .arguments = found};
         QTest::newRow("program in PATH, address appended")
-            << Row{.files = {{"config/mimeapps.list", defaults("fake.desktop")},
+            << Row{.files = {mine,
                              {"data/applications/fake.desktop",
                               QString(fake).replace("@/bin/fakebrowser --new-window found %u",
                                                     "\"fake browser\" --new-window found")}},

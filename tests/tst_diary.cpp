@@ -53,15 +53,6 @@ QByteArray contents(const QString &fileName)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A store on a folder not made yet.
-struct Place
-{
-    QTemporaryDir dir;
-    QString folder = dir.filePath("data"), diary = folder + "/diary.sqlite",
-            settings = dir.filePath("settings.ini");
-    SqliteRecords store{diary, settings};
-};
-
 // The window over a file of the given bytes that got rounds on days 1 to 5 at two levels for
 // Маша, whose account it is. It answers the window's questions as the test says and notes them.
 struct Diary : Dialogs
@@ -100,28 +91,25 @@ struct Diary : Dialogs
         *ok = !answers.isEmpty();
         return *ok ? answers.takeFirst() : initial;
     }
+    // A round of the given hits, played on a day of December or, if given, when said.
     void play(int day, int level, const QList<qint64> &hitTimes, int score = 0,
-              RoundEnding ending = RoundEnding::Result)
+              RoundEnding ending = RoundEnding::Result, const QDateTime &started = {})
     {
         QList<TargetRecord> targets;
         for (const qint64 time : hitTimes)
             targets.append(target(147, time));
         RoundRecord record = round(0, level, targets, {}, day);
+        record.started = started.isValid() ? started : record.started;
         record.score = score;
         record.ending = ending;
         record.uuid = QUuid::createUuid();
         store.roundEnded(record);
     }
-    // A round of one target hit after the given time, played the given hours before now.
     void playAgo(double hours, int level, qint64 hitTime, int score,
                  RoundEnding ending = RoundEnding::Result)
     {
-        RoundRecord record = round(0, level, {target(147, hitTime)});
-        record.started = QDateTime::currentDateTime().addSecs(qint64(-hours * 3600));
-        record.score = score;
-        record.ending = ending;
-        record.uuid = QUuid::createUuid();
-        store.roundEnded(record);
+        play(7, level, {hitTime}, score, ending,
+             QDateTime::currentDateTime().addSecs(qint64(-hours * 3600)));
     }
     // The children in the chooser, the chosen one marked.
     QString children() const
@@ -242,18 +230,20 @@ private slots:
     // newest first, with their figures worked out by hand.
     void roundsComeBackExactlyFromAFreshDiary()
     {
-        Place place;
+        QTemporaryDir dir; // the store's folder is not made yet
+        const QString folder = dir.filePath("data"), file = folder + "/diary.sqlite",
+                      settings = dir.filePath("settings.ini");
+        SqliteRecords store{file, settings};
         const QByteArray garbage = QByteArray("This is a letter, not a diary.\n").repeated(200);
-        QFile file(place.diary);
-        QVERIFY(QDir().mkpath(place.folder) && file.open(QIODevice::WriteOnly) &&
-                file.write(garbage) == garbage.size() && file.flush());
+        QFile damaged(file);
+        QVERIFY(QDir().mkpath(folder) && damaged.open(QIODevice::WriteOnly) &&
+                damaged.write(garbage) == garbage.size() && damaged.flush());
         // Not recording leaves the file alone. The switch must be on disk for the next game: in
         // this process every QSettings on the file would see it anyway.
-        place.store.setRecording(false);
-        place.store.roundEnded(round(0));
-        QVERIFY(contents(place.diary) == garbage &&
-                contents(place.settings).contains("recording=false"));
-        place.store.setRecording(true);
+        store.setRecording(false);
+        store.roundEnded(round(0));
+        QVERIFY(contents(file) == garbage && contents(settings).contains("recording=false"));
+        store.setRecording(true);
         const QList<Penalty> all{Penalty::RightInDoubleMode, Penalty::DoubleInSingleMode,
                                  Penalty::Miss, Penalty::RightWhileLeft, Penalty::LeftWhileRight};
         // Texts a spreadsheet would run as formulas; a negative score is a number, not one.
@@ -273,8 +263,8 @@ private slots:
                           target(qQNaN(), 900), target(0, 400), target(147, 700, 0, {}, 0),
                           target(147, 500)};
         for (const RoundRecord &record : {later, early, round(5, 1, seven, "+5\t-")})
-            place.store.roundEnded(record);
-        const QList<DiaryRound> rounds = place.store.rounds(place.store.owner()).value();
+            store.roundEnded(record);
+        const QList<DiaryRound> rounds = store.rounds(store.owner()).value();
         QCOMPARE(diarytexts::csv(rounds),
                  QByteArray("Дата и время,Уровень,Кнопка,Щелчок,Попадания из 30,"
                             "Очки (попадания минус штрафы),Оценка,"
@@ -288,8 +278,7 @@ private slots:
                             "2026-12-07T10:05:05+03:00,Начинающий,левая,одинарный,7,0,'+5\t-,700,"
                             "0,0,да,,,00000000-0000-4000-8000-000000000005\r\n"));
         // Every target, oldest round first; no distance or width is an empty cell.
-        const QList<QByteArray> targetRows =
-            diarytexts::targetsCsv(rounds, place.store).split('\n');
+        const QList<QByteArray> targetRows = diarytexts::targetsCsv(rounds, store).split('\n');
         QCOMPARE(targetRows.size(), 1 + 7 + 2 + 1 + 1);
         QCOMPARE(targetRows.mid(6, 4).join('\n'),
                  "00000000-0000-4000-8000-000000000005,2026-12-07T10:05:05+03:00,Начинающий,0,0,"
@@ -300,14 +289,11 @@ private slots:
                  "5,147.0,49.0,,,,,,,\r\n"
                  "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,1500,"
                  "1,0,343.0,49.0,1.2,2.0,344.5,2.0,-3.0,4.5,250\r");
-        QCOMPARE(place.store.targets(place.store.rounds(place.store.owner())->at(1).id)
-                     .value(0)
-                     .penalties,
-                 all);
+        QCOMPARE(store.targets(store.rounds(store.owner())->at(1).id).value(0).penalties, all);
         // Still told after the fresh diary took rounds: the parents should hear of it.
-        const QFileInfoList aside = QDir(place.folder).entryInfoList({"diary.sqlite.damaged-*"});
+        const QFileInfoList aside = QDir(folder).entryInfoList({"diary.sqlite.damaged-*"});
         QVERIFY(aside.size() == 1 && contents(aside[0].filePath()) == garbage &&
-                place.store.problem().contains(aside[0].filePath()));
+                store.problem().contains(aside[0].filePath()));
     }
 
     void showsTheDiaryAndFollowsIt()
@@ -319,7 +305,8 @@ private slots:
         diary.play(6, 4, {100, 0, -1}, 2);
         QCOMPARE(diary.shown(), diary.store.problem() +
                                     " 06 05 04 03 02 01 Начинающий/3 Опытный/2 Супермен/1 100 0 0");
-        diary.window.findChild<QTableView *>("rounds")->selectRow(4);
+        auto *table = diary.window.findChild<QTableView *>("rounds");
+        table->selectRow(4);
         // Two hits, and no starts or first moves kept: no speed of aiming.
         const auto *aiming = diary.window.findChild<QLabel *>("throughput");
         QVERIFY(aiming->text().startsWith("Скорость наведения в этом раунде: —. "));
@@ -342,7 +329,6 @@ private slots:
         for (int day = 9; day < 60; ++day)
             diary.play(day % 28 + 1, day % 4 + 1, {1234, 2345, -1}, -10);
         QVERIFY(QTest::qWaitForWindowExposed(&diary.window));
-        const auto *table = diary.window.findChild<QTableView *>("rounds");
         QVERIFY(table->verticalScrollBar()->isVisible());
         QVERIFY(table->horizontalHeader()->length() <= table->viewport()->width());
         // Five hits 100 px from the start, in 1 s after a move at 200 ms: log2(100 / 6.535 + 1).
@@ -355,7 +341,7 @@ private slots:
             targets.last().movedAfterMs = 200;
         }
         diary.store.roundEnded(round(0, 1, targets, {}, 29));
-        diary.window.findChild<QTableView *>("rounds")->selectRow(0);
+        table->selectRow(0);
         QVERIFY(aiming->text().startsWith(
             "Скорость наведения в этом раунде: 4,0 бит/с, время реакции: 200 мс. "));
     }
@@ -376,8 +362,9 @@ private slots:
                               "[маша ]"}));
         // The new child is chosen, has nothing yet and does not play until told so.
         QCOMPARE(diary.children(), "Маша | *" + sly);
-        QCOMPARE(diary.shown(), "У этого ребёнка пока нет ни одного раунда. Чтобы его раунды "
-                                "записывались, нажмите «Теперь играет этот ребёнок».");
+        const QString none = "У этого ребёнка пока нет ни одного раунда. Чтобы его раунды "
+                             "записывались, нажмите «Теперь играет этот ребёнок».";
+        QCOMPARE(diary.shown(), none);
         QCOMPARE(diary.player(), "Следующие раунды записываются для: Маша");
         diary.click("makePlayer");
         QCOMPARE(diary.player(), "Следующие раунды записываются для: " + sly);
@@ -414,8 +401,7 @@ private slots:
         QVERIFY(diary.shown().startsWith("05 04 03 02 01 "));
         diary.yes = true;
         diary.click("clearDiary");
-        QCOMPARE(diary.shown(), "У этого ребёнка пока нет ни одного раунда. Чтобы его раунды "
-                                "записывались, нажмите «Теперь играет этот ребёнок».");
+        QCOMPARE(diary.shown(), none);
         QCOMPARE(diary.store.rounds({"school", hebrew})->size(), 2);
         // Removed after asking: Маша plays again, and has nothing yet.
         diary.choose(hebrew);
@@ -424,17 +410,12 @@ private slots:
         QCOMPARE(diary.children(), "Маша | *" + hebrew);
         diary.yes = true;
         diary.click("removeChild");
-        QCOMPARE(diary.questions,
-                 QStringList({"Стереть все раунды ребёнка «Маша»? Вернуть их будет нельзя. "
+        const QString clear = "Стереть все раунды ребёнка «Маша»? Вернуть их будет нельзя. "
                               "Раунды других детей останутся.",
-                              "Стереть все раунды ребёнка «Маша»? Вернуть их будет нельзя. "
-                              "Раунды других детей останутся.",
-                              "Удалить ребёнка «" + hebrew +
-                                  "» из дневника вместе со всеми его раундами? Вернуть их будет "
-                                  "нельзя.",
-                              "Удалить ребёнка «" + hebrew +
-                                  "» из дневника вместе со всеми его раундами? Вернуть их будет "
-                                  "нельзя."}));
+                      remove =
+                          "Удалить ребёнка «" + hebrew +
+                          "» из дневника вместе со всеми его раундами? Вернуть их будет нельзя.";
+        QCOMPARE(diary.questions, QStringList({clear, clear, remove, remove}));
         QCOMPARE(diary.children(), "*Маша");
         QCOMPARE(diary.player(), "Следующие раунды записываются для: Маша");
         QCOMPARE(diary.shown(),
@@ -461,13 +442,30 @@ private slots:
                               "Маша | 0 | — | — | — | — | —"}));
         auto *table = diary.window.findChild<QTableView *>("class");
         const QAbstractItemModel *rows = table->model();
-        QCOMPARE(rows->index(0, 6).data(Qt::ForegroundRole).value<QColor>().green() > 0x60, true);
-        QCOMPARE(rows->index(1, 6).data(Qt::ForegroundRole).value<QColor>().red() > 0xa0, true);
+        QVERIFY(rows->index(0, 6).data(Qt::ForegroundRole).value<QColor>().green() > 0x60 &&
+                rows->index(1, 6).data(Qt::ForegroundRole).value<QColor>().red() > 0xa0);
 
-        // A window opened on a class starts from the class.
+        // A window opened on a class starts from the class, sorted by the figures: as text, 10
+        // would come before 3 and 9, and -2 before 20. Nothing to show sorts last.
         DiaryWindow second(diary.store, diary);
         second.show();
         QCOMPARE(second.findChild<QTabWidget *>("pages")->currentIndex(), 1);
+        auto *sorted = second.findChild<QTableView *>("class");
+        for (const auto &[column, ascending] :
+             {std::pair{"Раундов\nза 7 дней", "Маша Вера Борис Аня"},
+              {"Последний\nраунд", "Борис Вера Аня Маша"},
+              {"Его\nуровень", "Аня Вера Борис Маша"},
+              {"Его\nочки", "Вера Аня Борис Маша"},
+              {"Лучшие\nочки", "Вера Аня Борис Маша"},
+              {"Время до попадания\n(меньше — лучше)", "Аня Борис Вера Маша"},
+              {"Ребёнок", "Аня Борис Вера Маша"},
+              {"Ребёнок", "Маша Вера Борис Аня"}}) { // clicked again: descending
+            diary.clickHeader(sorted, column);
+            QStringList order;
+            for (int row = 0; row < sorted->model()->rowCount(); ++row)
+                order.append(sorted->model()->index(row, 0).data().toString());
+            QCOMPARE(order.join(' '), QString::fromUtf8(ascending));
+        }
 
         // Opened by a double click: Борис's diary, all eleven rounds of it.
         QVERIFY(QTest::qWaitForWindowExposed(&diary.window));
@@ -500,42 +498,6 @@ private slots:
         QCOMPARE(lock->text(), "Запись раундов выключена администратором компьютера.");
         QCOMPARE(window.findChild<QLabel *>("place")->text(), "Показано: Этот компьютер");
         QCOMPARE(window.findChild<QLabel *>("player")->text(), "Раунды сейчас не записываются");
-    }
-
-    void classViewSortsByTheFigures_data()
-    {
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("ascending");
-        // As text, 10 would come before 3 and 9, and -2 before 20. Nothing to show sorts last.
-        QTest::newRow("rounds") << "Раундов\nза 7 дней"
-                                << "Маша Вера Борис Аня";
-        QTest::newRow("latest") << "Последний\nраунд"
-                                << "Борис Вера Аня Маша";
-        QTest::newRow("level") << "Его\nуровень"
-                               << "Аня Вера Борис Маша";
-        QTest::newRow("score") << "Его\nочки"
-                               << "Вера Аня Борис Маша";
-        QTest::newRow("best") << "Лучшие\nочки"
-                              << "Вера Аня Борис Маша";
-        QTest::newRow("trend") << "Время до попадания\n(меньше — лучше)"
-                               << "Аня Борис Вера Маша";
-        QTest::newRow("name") << "Ребёнок"
-                              << "Маша Вера Борис Аня"; // clicked again: descending
-    }
-
-    void classViewSortsByTheFigures()
-    {
-        QFETCH(QString, column);
-        QFETCH(QString, ascending);
-        Diary diary({}, 0);
-        fillClass(diary);
-        diary.showPage("Класс");
-        auto *table = diary.window.findChild<QTableView *>("class");
-        diary.clickHeader(table, column);
-        QStringList order;
-        for (int row = 0; row < table->model()->rowCount(); ++row)
-            order.append(table->model()->index(row, 0).data().toString());
-        QCOMPARE(order.join(' '), ascending);
     }
 };
 
