@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Rounds of the diary on their way to the school's server, here a stand-in that takes rounds
-// until it is told to fail: each round arrives once, none is lost, and a server that fails is
-// left alone for longer and longer.
+// Rounds of the diary on their way to a stand-in for the school's server that takes rounds until
+// it is told to fail.
 #include "schoolsender.h"
 #include "sqliterecords.h"
 

@@ -68,13 +68,7 @@ QString Cluster::start()
     watchdog.setStandardErrorFile(QProcess::nullDevice());
     if (!watchdog.startDetached())
         return "cannot start the watchdog";
-    error = run(m_bin + "/pg_ctl",
-                {"-D", data, "-l", m_dir.filePath("socket/server.log"), "-w", "-t", "120", "-o",
-                 "-k " + socket + " -c listen_addresses='' -c fsync=off", "start"});
-    if (!error.isEmpty())
-        return error;
-    m_running = true;
-    return {};
+    return resume();
 }
 
 void Cluster::stop()
@@ -88,8 +82,8 @@ QString Cluster::resume()
 {
     const QString error =
         run(m_bin + "/pg_ctl",
-            {"-D", m_dir.filePath("data"), "-l", m_dir.filePath("socket/server.log"), "-w", "-t",
-             "120", "-o", "-k " + socket() + " -c listen_addresses='' -c fsync=off", "start"});
+            {"-D", m_dir.filePath("data"), "-l", socket() + "/server.log", "-w", "-t", "120", "-o",
+             "-k " + socket() + " -c listen_addresses='' -c fsync=off", "start"});
     m_running = error.isEmpty();
     return error;
 }

@@ -16,7 +16,7 @@ public:
     // Empty when it runs; otherwise why not.
     QString start();
     void stop();
-    // Starts the stopped server again, its data kept.
+    // Starts the server (again: its data kept).
     QString resume();
 
     QString socket() const { return m_dir.filePath("socket"); }
