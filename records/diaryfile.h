@@ -54,13 +54,28 @@ private:
     static std::optional<Identity> identityOf(const QString &path);
     bool isStillAtPath() const;
 
+    // One step of the schema: what it changes, and how it finds and adopts the rows the version
+    // before writes. The rule every step keeps is written where the steps are.
+    struct Step
+    {
+        bool (DiaryFile::*change)(QSqlQuery &);
+        const char *strays;
+        bool (DiaryFile::*adopt)(QSqlQuery &);
+    };
+    static const Step steps[];
+
     bool open(bool mayStartAfresh);
     bool checkSchema(QString *damage);
     bool upgrade(QSqlQuery &query, int version, QString *damage);
-    static bool createVersion1(QSqlQuery &query);
-    static bool migrateFrom1To2(QSqlQuery &query);
-    static bool migrateFrom2To3(QSqlQuery &query);
+    // Brings rows that a game of an earlier version wrote since into this version's form.
+    void adoptStrays();
+    bool createVersion1(QSqlQuery &query);
+    bool migrateFrom1To2(QSqlQuery &query);
+    bool adoptFrom1(QSqlQuery &query);
+    bool migrateFrom2To3(QSqlQuery &query);
+    bool adoptFrom2(QSqlQuery &query);
     bool migrateFrom3To4(QSqlQuery &query);
+    bool adoptFrom3(QSqlQuery &query);
     bool setAside(const QString &damage, Identity damaged);
 
     QString m_path;
@@ -70,4 +85,6 @@ private:
     int m_busyTimeoutMs = busyTimeoutMs;
     bool m_open = false;
     Identity m_identity;
+    // The file's data_version when its rows were last found adopted; -1 before the first look.
+    qint64 m_adoptedAt = -1;
 };
