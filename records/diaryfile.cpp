@@ -71,6 +71,8 @@ void DiaryFile::close()
     if (QSqlDatabase::contains(m_connection))
         database().close();
     m_open = false;
+    // A connection counts its file's versions afresh.
+    m_adoptedAt = -1;
 }
 
 void DiaryFile::setBusyTimeout(int ms)
