@@ -84,14 +84,19 @@ void DiaryFile::setBusyTimeout(int ms)
 
 bool DiaryFile::ensureOpen()
 {
+    if (!openAtPath())
+        return false;
+    adoptStrays();
+    return true;
+}
+
+bool DiaryFile::openAtPath()
+{
     // A diary deleted or set aside by another game while this one runs is begun anew, not
     // written into where nobody looks.
     if (m_open && !isStillAtPath())
         close();
-    if (!m_open && !open(true))
-        return false;
-    adoptStrays();
-    return true;
+    return m_open || open(true);
 }
 
 bool DiaryFile::open(bool mayStartAfresh)
@@ -415,7 +420,7 @@ bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *
 {
     *error = QSqlError();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!ensureOpen())
+        if (!openAtPath())
             return false;
         const QSqlDatabase db = database();
         QSqlQuery query(db);

@@ -29,8 +29,9 @@ public:
     // Long enough to wait out another game's write of a round, short enough not to stall this one.
     static constexpr int busyTimeoutMs = 250;
 
-    // Open and of our schema, and still the file at the path. A damaged file is set aside and a
-    // fresh diary begun, unless another game holds it.
+    // Open and of our schema, and still the file at the path, ready to be read: rows an older
+    // game wrote since are adopted first. A damaged file is set aside and a fresh diary begun,
+    // unless another game holds it.
     bool ensureOpen();
     // Runs the work in one write transaction on the file at the path, opening it anew if it was
     // replaced meanwhile. The error of the work, or of the transaction, comes back in error.
@@ -64,6 +65,9 @@ private:
     };
     static const Step steps[];
 
+    // As ensureOpen(), adopting nothing: a write, such as the round a game just played, waits
+    // for no more than its own lock.
+    bool openAtPath();
     bool open(bool mayStartAfresh);
     bool checkSchema(QString *damage);
     bool upgrade(QSqlQuery &query, int version, QString *damage);
