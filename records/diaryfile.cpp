@@ -381,6 +381,7 @@ bool DiaryFile::migrateFrom3To4(QSqlQuery &query)
         " name_key TEXT NOT NULL," // trimmed, composed and case-folded: one child, one key
         " UNIQUE (account, name_key))",
         "ALTER TABLE rounds ADD COLUMN child_id INTEGER REFERENCES children (id)",
+        // What the values mean is said where the rounds are read and written.
         "ALTER TABLE rounds ADD COLUMN sent INTEGER NOT NULL DEFAULT 0",
         "CREATE INDEX rounds_by_child ON rounds (child_id, started_ms)",
         "CREATE INDEX rounds_unsent ON rounds (started_ms) WHERE sent = 0",
