@@ -85,38 +85,25 @@ struct Machine
     }
 };
 
-// How the game of the diary's version 3, before rounds were children's, kept a round: its own
-// statements, kept here as they were.
-const char olderRound[] =
-    "INSERT INTO rounds (id, started_ms, utc_offset_s, level, right_button, double_click, "
-    "ending, score, grade, median_hit_ms, misses, penalties, throughput, uuid, reaction_ms) "
-    "VALUES (NULL, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uuid) DO NOTHING";
-const char olderTarget[] =
-    "INSERT INTO targets (round_id, position, number, shown_at_ms, hit_after_ms, penalties, "
-    "misses, distance, width, start_x, start_y, centre_x, centre_y, click_x, click_y, "
-    "moved_after_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-
+// How the game of the diary's version 3, before rounds were children's, kept a round and its
+// target: its own statements, with the values it bound written in.
 bool olderGamePlays(const QSqlDatabase &db, int minute)
 {
-    const RoundRecord record = round(minute);
     QSqlQuery query(db);
-    query.prepare(olderRound);
-    for (const QVariant &value :
-         {QVariant(record.started.toMSecsSinceEpoch()), QVariant(record.started.offsetFromUtc()),
-          QVariant(1), QVariant(0), QVariant(0), QVariant(0), QVariant(record.score),
-          QVariant(record.grade), QVariant(700.0), QVariant(0), QVariant(0), QVariant(),
-          QVariant(QUuid::createUuid().toString(QUuid::WithoutBraces)), QVariant()})
-        query.addBindValue(value);
-    if (!query.exec())
-        return false;
-    const QVariant id = query.lastInsertId();
-    query.prepare(olderTarget);
-    for (const QVariant &value :
-         {id, QVariant(0), QVariant(1), QVariant(3000), QVariant(700), QVariant(""), QVariant(0),
-          QVariant(50.0), QVariant(49.0), QVariant(), QVariant(), QVariant(), QVariant(),
-          QVariant(), QVariant(), QVariant()})
-        query.addBindValue(value);
-    return query.exec();
+    return query.exec(
+               QString("INSERT INTO rounds (id, started_ms, utc_offset_s, level, right_button, "
+                       "double_click, ending, score, grade, median_hit_ms, misses, penalties, "
+                       "throughput, uuid, reaction_ms) VALUES (NULL, %1, 10800, 1, 0, 0, 0, %2, "
+                       "'Оценка: 2', 700, 0, 0, NULL, '%3', NULL) ON CONFLICT (uuid) DO NOTHING")
+                   .arg(round(minute).started.toMSecsSinceEpoch())
+                   .arg(minute)
+                   .arg(QUuid::createUuid().toString(QUuid::WithoutBraces))) &&
+           query.exec(QString("INSERT INTO targets (round_id, position, number, shown_at_ms, "
+                              "hit_after_ms, penalties, misses, distance, width, start_x, start_y, "
+                              "centre_x, centre_y, click_x, click_y, moved_after_ms) VALUES (%1, "
+                              "0, 1, 3000, 700, '', 0, 50, 49, NULL, NULL, NULL, NULL, NULL, NULL, "
+                              "NULL)")
+                          .arg(query.lastInsertId().toLongLong()));
 }
 
 // The scores of the child's rounds as the diary shows them, oldest first.
