@@ -276,7 +276,8 @@ void DiaryFile::adoptStrays()
         m_adoptedAt = dataVersion;
         return;
     }
-    // Busy now, the next read tries again; meanwhile no read counts or shows them.
+    // Busy now: the next read tries again. Until then every reader passes over these rows
+    // alike, so what is counted is still what is shown and sent.
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return;
     bool adopted = isStillAtPath();
