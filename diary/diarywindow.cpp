@@ -480,7 +480,8 @@ void DiaryWindow::removeChild()
     if (!m_dialogs.confirm(this, QStringLiteral("Удалить ребёнка"),
                            QStringLiteral("Удалить ребёнка «%1» из дневника вместе со всеми его "
                                           "раундами? Вернуть их будет нельзя.")
-                               .arg(child.name)))
+                                   .arg(child.name) +
+                               schoolKeeps()))
         return;
     if (const QString refusal = m_store.removeChild(child); !refusal.isEmpty())
         m_dialogs.tell(this, title(),
@@ -721,6 +722,15 @@ void DiaryWindow::makeReport()
                 QDateTime::currentDateTime());
 }
 
+QString DiaryWindow::schoolKeeps()
+{
+    // Clearing never takes from the school what it has not got yet; the question says so.
+    if (!m_store.waitingForSchool())
+        return {};
+    return QStringLiteral(" Раунды, которые ещё не дошли до школьного сервера, пропадут из "
+                          "дневника, но всё равно уйдут на сервер.");
+}
+
 void DiaryWindow::clearDiary()
 {
     const Child *current = chosen();
@@ -730,7 +740,8 @@ void DiaryWindow::clearDiary()
     if (!m_dialogs.confirm(this, QStringLiteral("Очистить дневник"),
                            QStringLiteral("Стереть все раунды ребёнка «%1»? Вернуть их будет "
                                           "нельзя. Раунды других детей останутся.")
-                               .arg(child.name)))
+                                   .arg(child.name) +
+                               schoolKeeps()))
         return;
     if (!m_store.clear(child))
         m_dialogs.tell(this, title(),

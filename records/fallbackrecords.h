@@ -2,10 +2,9 @@
 #pragma once
 
 #include "records.h"
+#include "sqliterecords.h"
 
 #include <QElapsedTimer>
-
-class SqliteRecords;
 
 // The school's server while it answers, this computer's diary when it does not: a window open
 // when the server goes away goes on with what this computer has, says so, and asks the server
@@ -41,6 +40,7 @@ public:
 private:
     // The records to read now: the server unless it failed a moment ago.
     Records &current();
+    SqliteRecords::Unsent unsent() const;
     // Reads from the server, falling back to the local diary when the server fails.
     template <typename Read> auto read(Read read) -> decltype(read(std::declval<Records &>()));
 
