@@ -27,9 +27,6 @@
 
 namespace {
 
-const char schoolCheckName[] = "school-check";
-const char sendName[] = "send";
-
 struct Options
 {
     QCommandLineOption journal{QStringLiteral("journal"),
@@ -42,12 +39,12 @@ struct Options
     QCommandLineOption guest{QStringLiteral("guest"),
                              QStringLiteral("Play without recording the rounds.")};
     QCommandLineOption schoolCheck{
-        QLatin1String(schoolCheckName),
+        QStringLiteral("school-check"),
         QStringLiteral("Check the school's PostgreSQL server from kvadrilka/kvadrilka.conf: "
                        "whether it answers, as which role, whether that role may add rounds "
                        "and read the class. Opens no window.")};
     QCommandLineOption send{
-        QLatin1String(sendName),
+        QStringLiteral("send"),
         QStringLiteral("Send this account's new rounds to the school's server and end; the game "
                        "starts this by itself after each round. Opens no window.")};
 };
@@ -63,14 +60,29 @@ void addOptions(QCommandLineParser &parser, const Options &options)
         parser.addOption(*option);
 }
 
-// The modes that run on a console as well, where there is no display to open.
-bool wants(int argc, char *argv[], const char *name)
+// The modes that run on a console as well, where there is no display to open: the school's,
+// and the help and version that are read over ssh.
+bool wantsNoWindow(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--", 2) == 0 && std::strcmp(argv[i] + 2, name) == 0)
-            return true;
+        if (std::strcmp(argv[i], "--child") == 0) {
+            ++i; // a child's name, whatever it looks like
+            continue;
+        }
+        for (const char *name :
+             {"--school-check", "--send", "--help", "--help-all", "-h", "-?", "--version", "-v"}) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
     }
     return false;
+}
+
+// What the admin's file says that was not understood, once per start, on standard error.
+void sayFaults(const SchoolConfig &config)
+{
+    for (const QString &line : config.faultLines())
+        std::fprintf(stderr, "kvadrilka: %s\n", line.toLocal8Bit().constData());
 }
 
 int withoutWindows(int argc, char *argv[])
@@ -85,6 +97,8 @@ int withoutWindows(int argc, char *argv[])
 
     const SchoolConfig config = SchoolConfig::load();
     if (parser.isSet(options.schoolCheck)) {
+        // The game that starts --send has said them already.
+        sayFaults(config);
         const SchoolCheck check = checkSchool(config);
         for (const QString &line : std::as_const(check.lines))
             std::printf("%s\n", line.toLocal8Bit().constData());
@@ -109,7 +123,7 @@ int refuseOptions(const QString &why)
 
 int main(int argc, char *argv[])
 {
-    if (wants(argc, argv, schoolCheckName) || wants(argc, argv, sendName))
+    if (wantsNoWindow(argc, argv))
         return withoutWindows(argc, argv);
     const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
@@ -124,6 +138,9 @@ int main(int argc, char *argv[])
         parser.isSet(options.child) && !refusal.isEmpty())
         return refuseOptions(QStringLiteral("--child: %1").arg(refusal));
 
+    const SchoolConfig config = SchoolConfig::load();
+    sayFaults(config);
+
     QtMessageBox box;
     Notices messages(box);
     // The diary window is a program of its own: its charts would cost every game start.
@@ -134,7 +151,6 @@ int main(int argc, char *argv[])
 
     // The diary opens its file only when a round ends: a game that is only played starts as
     // fast as before.
-    const SchoolConfig config = SchoolConfig::load();
     SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile(),
                         childnames::ofThisAccount(), config.policy);
     if (parser.isSet(options.guest) && !diary.playAsGuest())
@@ -147,8 +163,8 @@ int main(int argc, char *argv[])
     // waits for; its lines on standard error are the game's.
     DetachedLauncher senderLauncher(false);
     SchoolCourier courier(diary, config.hasServer(), senderLauncher,
-                          SqliteRecords::defaultFilePath(),
-                          QCoreApplication::applicationFilePath(), {QStringLiteral("--send")});
+                          SqliteRecords::defaultFilePath(), QCoreApplication::applicationFilePath(),
+                          {QStringLiteral("--send")});
     // Rounds an earlier game could not write go in once the first window is up; an empty
     // outbox costs one look at a folder.
     QTimer::singleShot(0, &diary, [&diary, &courier] {
