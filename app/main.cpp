@@ -36,8 +36,9 @@ struct Options
         QStringLiteral("Record this run's rounds for the child NAME (added when new), without "
                        "changing who plays next time."),
         QStringLiteral("NAME")};
-    QCommandLineOption guest{QStringLiteral("guest"),
-                             QStringLiteral("Play without recording the rounds.")};
+    QCommandLineOption guest{
+        QStringLiteral("guest"),
+        QStringLiteral("Play without recording the rounds, where the admin allows it.")};
     QCommandLineOption schoolCheck{
         QStringLiteral("school-check"),
         QStringLiteral("Check the school's PostgreSQL server from kvadrilka/kvadrilka.conf: "
