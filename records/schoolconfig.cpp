@@ -53,7 +53,11 @@ Lines readLines(const QByteArray &text)
     Lines lines;
     QString section;
     int number = 0;
-    for (const QString &raw : QString::fromUtf8(text).split(u'\n')) {
+    QString all = QString::fromUtf8(text);
+    // A byte-order mark, as some editors write one, is no part of the first line.
+    if (all.startsWith(QChar(0xfeff)))
+        all.remove(0, 1);
+    for (const QString &raw : all.split(u'\n')) {
         ++number;
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';'))

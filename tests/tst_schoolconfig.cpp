@@ -93,8 +93,9 @@ void tst_SchoolConfig::whatTheAdminWroteIsWhatHappens_data()
     QTest::newRow("nothing written")
         << QByteArray("[school]\n") << DiaryPolicy{} << "" << QStringList{};
     QTest::newRow("comments after values")
-        << QByteArray("[diary]\nrecording = false # off\nlock-recording=yes;  locked\n"
-                      "allow-guest=\"on\"\t# the parents'\n[school] # below\nservice=k.1 ;x\n")
+        << QByteArray(
+               "\xef\xbb\xbf[diary]\r\nrecording = false # off\nlock-recording=yes;  locked\n"
+               "allow-guest=\"on\"\t# the parents'\n[school] # below\nservice=k.1 ;x\n")
         << DiaryPolicy{false, true, true} << "k.1" << QStringList{};
     QTest::newRow("a lock keeps a grown-up's rounds too")
         << QByteArray("[diary]\nlock-recording=true\n") << DiaryPolicy{{}, true, false} << ""
