@@ -27,6 +27,9 @@
 
 namespace {
 
+const char schoolCheckName[] = "school-check";
+const char sendName[] = "send";
+
 struct Options
 {
     QCommandLineOption journal{QStringLiteral("journal"),
@@ -40,12 +43,12 @@ struct Options
         QStringLiteral("guest"),
         QStringLiteral("Play without recording the rounds, where the admin allows it.")};
     QCommandLineOption schoolCheck{
-        QStringLiteral("school-check"),
+        QLatin1String(schoolCheckName),
         QStringLiteral("Check the school's PostgreSQL server from kvadrilka/kvadrilka.conf: "
                        "whether it answers, as which role, whether that role may add rounds "
                        "and read the class. Opens no window.")};
     QCommandLineOption send{
-        QStringLiteral("send"),
+        QLatin1String(sendName),
         QStringLiteral("Send this account's new rounds to the school's server and end; the game "
                        "starts this by itself after each round. Opens no window.")};
 };
@@ -61,17 +64,25 @@ void addOptions(QCommandLineParser &parser, const Options &options)
         parser.addOption(*option);
 }
 
-// The modes that run on a console as well, where there is no display to open: the school's,
-// and the help and version that are read over ssh.
-bool wantsNoWindow(int argc, char *argv[])
+// The modes that run on a console as well, where there is no display to open.
+bool wants(int argc, char *argv[], const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) == 0 && std::strcmp(argv[i] + 2, name) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The help and the version, which are read over ssh as well.
+bool wantsHelpOrVersion(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--child") == 0) {
             ++i; // a child's name, whatever it looks like
             continue;
         }
-        for (const char *name :
-             {"--school-check", "--send", "--help", "--help-all", "-h", "-?", "--version", "-v"}) {
+        for (const char *name : {"--help", "--help-all", "-h", "-?", "--version", "-v"}) {
             if (std::strcmp(argv[i], name) == 0)
                 return true;
         }
@@ -98,7 +109,7 @@ int withoutWindows(int argc, char *argv[])
 
     const SchoolConfig config = SchoolConfig::load();
     if (parser.isSet(options.schoolCheck)) {
-        // The game that starts --send has said them already.
+        // Said here and by the game, not by --send: the game that starts it has said them.
         sayFaults(config);
         const SchoolCheck check = checkSchool(config);
         for (const QString &line : std::as_const(check.lines))
@@ -124,7 +135,8 @@ int refuseOptions(const QString &why)
 
 int main(int argc, char *argv[])
 {
-    if (wantsNoWindow(argc, argv))
+    if (wants(argc, argv, schoolCheckName) || wants(argc, argv, sendName) ||
+        wantsHelpOrVersion(argc, argv))
         return withoutWindows(argc, argv);
     const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
@@ -164,8 +176,8 @@ int main(int argc, char *argv[])
     // waits for; its lines on standard error are the game's.
     DetachedLauncher senderLauncher(false);
     SchoolCourier courier(diary, config.hasServer(), senderLauncher,
-                          SqliteRecords::defaultFilePath(), QCoreApplication::applicationFilePath(),
-                          {QStringLiteral("--send")});
+                          SqliteRecords::defaultFilePath(),
+                          QCoreApplication::applicationFilePath(), {QStringLiteral("--send")});
     // Rounds an earlier game could not write go in once the first window is up; an empty
     // outbox costs one look at a folder.
     QTimer::singleShot(0, &diary, [&diary, &courier] {
