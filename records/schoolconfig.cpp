@@ -231,7 +231,7 @@ QString SchoolConfig::faultNote() const
     for (const ConfigFault &fault : faults) {
         switch (fault.kind) {
         case ConfigFault::Unreadable:
-            what << QStringLiteral("файл не читается");
+            what << QStringLiteral("файл не читается, раунды ждут на этом компьютере");
             break;
         case ConfigFault::NotASetting:
         case ConfigFault::UnknownKey:
