@@ -74,7 +74,9 @@ void DiaryWindow::createControls()
     auto *childLabel = new QLabel(QStringLiteral("Ребёнок:"), this);
     m_child = new QComboBox(this);
     m_child->setObjectName(QStringLiteral("child"));
-    m_child->setAccessibleName(QStringLiteral("Чей дневник показан"));
+    // Named as the label beside it reads; the list it opens, too.
+    m_child->setAccessibleName(QStringLiteral("Ребёнок"));
+    m_child->view()->setAccessibleName(QStringLiteral("Ребёнок"));
     m_child->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_child->setMinimumContentsLength(12);
     childLabel->setBuddy(m_child);
@@ -128,6 +130,7 @@ void DiaryWindow::createControls()
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("pages"));
+    m_tabs->setAccessibleName(QStringLiteral("Дневник ребёнка и класс"));
     m_childPage = createChildPage();
     m_classPage = createClassPage();
     m_tabs->addTab(m_childPage, QStringLiteral("Дневник ребёнка"));

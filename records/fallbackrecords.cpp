@@ -101,7 +101,11 @@ std::optional<int> FallbackRecords::waitingForSchool()
 
 QString FallbackRecords::problem() const
 {
-    if (!m_serverProblem.isEmpty())
-        return QStringLiteral("%1. Показан дневник этого компьютера.").arg(m_serverProblem);
-    return m_local.problem();
+    const QString problem =
+        m_serverProblem.isEmpty()
+            ? m_local.problem()
+            : QStringLiteral("%1. Показан дневник этого компьютера.").arg(m_serverProblem);
+    if (m_configFault.isEmpty() || problem.isEmpty())
+        return problem + m_configFault;
+    return problem + u'\n' + m_configFault;
 }

@@ -19,6 +19,9 @@ public:
 
     static constexpr int retryAfterMs = 30000;
 
+    // What the admin's settings file says that was not understood: said with every problem.
+    void setConfigFault(const QString &note) { m_configFault = note; }
+
     std::optional<QList<Child>> children() override;
     std::optional<QList<ClassRow>> classRows(const QDateTime &now) override;
     std::optional<QList<DiaryRound>> rounds(const Child &child) override;
@@ -49,5 +52,6 @@ private:
     bool m_sendsToSchool;
     QString m_note;
     QString m_serverProblem;
+    QString m_configFault;
     QElapsedTimer m_sinceFailure;
 };
