@@ -296,6 +296,8 @@ void tst_SchoolServer::whoMayDoWhat_data()
         addRound("pupil"), "true");
     row("shared account: the function for an own login's account", "class3b", addRound("ivan"),
         denied);
+    row("shared account: INSERT into an own login's account", "class3b",
+        "INSERT INTO children VALUES ('ivan', 'вася', 'Вася')", denied);
     row("shared account: INSERT, as the game's previous version", "class3b",
         "INSERT INTO children (account, name_key, name) VALUES ('pupil', 'вася', 'Вася') "
         "ON CONFLICT DO NOTHING",
