@@ -169,6 +169,15 @@ void tst_SchoolServer::initTestCase()
                                         {"teacher3b", "teachers_3b"},
                                         {"stranger", ""}})
         QCOMPARE(m_cluster.createLogin(login, groups), QString());
+    // Every login but the superuser proves its password.
+    m_database = "roles";
+    writeServices();
+    QCOMPARE(ask("ivan", "SELECT current_user"), QString("ivan"));
+    const QByteArray passwords = qgetenv("PGPASSFILE");
+    qputenv("PGPASSFILE", QFile::encodeName(m_cluster.path("none")));
+    const QString without = ask("ivan", "SELECT 1");
+    qputenv("PGPASSFILE", passwords);
+    QVERIFY2(without.contains("no password supplied"), qPrintable(without));
 }
 
 // A database of its own at the schema version given, with the two classes from version 3 on.
