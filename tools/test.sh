@@ -10,6 +10,9 @@ started=$SECONDS
 phase() { echo "test.sh: $1 in $((SECONDS - started)) s" && started=$SECONDS; }
 
 jobs=$(nproc)
+# The longest tests mostly wait (for a real round, for their own servers): one test more than
+# there are cores keeps the machine busy.
+test_jobs=$((jobs + 1))
 export CTEST_OUTPUT_ON_FAILURE=1
 # Tests start their own virtual displays; an inherited one must not leak into them.
 unset DISPLAY WAYLAND_DISPLAY
@@ -66,12 +69,12 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEB
     -DWARNINGS_AS_ERRORS=ON -DSANITIZE=ON -DBUILD_BENCH=OFF >/dev/null
 in_background build/asan-build.log nice -n 19 cmake --build build/asan -j "$jobs" --target unit_tests
 asan_pid=$!
-ctest --test-dir build/ci -j "$((jobs + 1))" --timeout 600
+ctest --test-dir build/ci -j "$test_jobs" --timeout 600
 phase "tests, end-to-end ones included"
 wait_for_background "$asan_pid" build/asan-build.log "the sanitizer build"
 phase "sanitizer build (its rest, begun beside the tests)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
-    ctest --test-dir build/asan -j "$jobs" --timeout 900 -LE 'e2e|packaging'
+    ctest --test-dir build/asan -j "$test_jobs" --timeout 900 -LE 'e2e|packaging'
 phase "unit tests under the sanitizers"
