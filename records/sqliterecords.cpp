@@ -53,6 +53,9 @@ void SqliteRecords::roundEnded(const RoundRecord &record)
             return;
         }
         Outbox::Letter round{{}, record, m_runPlayer.value_or(m_player.player())};
+        // Known from an earlier round of this run: a letter that waits in the outbox while the
+        // child is renamed still finds its child.
+        round.child.identity = m_identities.value(identityKey(round.child));
         if (round.record.uuid.isNull())
             round.record.uuid = QUuid::createUuid();
         send(&round);
@@ -84,8 +87,12 @@ bool SqliteRecords::send(const Outbox::Letter *fresh)
         const bool written = m_file.write(
             [&](const QSqlDatabase &db, QSqlError *e) {
                 qint64 child = 0;
-                return childrows::ensure(db, letter.child, &child, e) &&
-                       roundrows::insert(db, letter.record, child, e);
+                QUuid identity;
+                if (!childrows::ensure(db, letter.child, &child, e, &identity) ||
+                    !roundrows::insert(db, letter.record, child, e))
+                    return false;
+                m_identities.insert(identityKey(letter.child), identity);
+                return true;
             },
             &error);
         const auto done = [&] {
@@ -310,6 +317,11 @@ bool SqliteRecords::clear(const Child &child, Unsent unsent)
         m_failures.recovered();
     emit changed();
     return true;
+}
+
+QString SqliteRecords::identityKey(const Child &child)
+{
+    return child.account + u'\n' + childnames::key(child.name);
 }
 
 namespace {
