@@ -4,6 +4,8 @@
 #include "classrows.h"
 #include "sqliterecords.h"
 
+#include <QSet>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +40,16 @@ struct Place
         for (const DiaryRound &round : rounds)
             result.prepend(round.score);
         return result;
+    }
+    // The identity of the child of that name, null when there is none.
+    QUuid identity(const QString &name)
+    {
+        const QList<Child> children = store.children().value();
+        for (const Child &child : children) {
+            if (childnames::same(child, {owner.account, name}))
+                return child.identity;
+        }
+        return {};
     }
     QStringList names()
     {
@@ -91,15 +103,51 @@ private slots:
         QVERIFY(place.store.clear({owner.account, "Петя"}));
         QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>());
         QCOMPARE(place.scores(owner), QList<int>{11});
-        QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
+        // A renamed child keeps its identity, and a round that waited in the outbox meanwhile
+        // comes to it under the new name.
+        const QUuid masha = place.identity("Маша");
+        QVERIFY(!masha.isNull() && masha != place.identity("Петя"));
+        {
+            SqliteRecords game(place.diary, place.settings, owner);
+            game.playAs({owner.account, "Маша"});
+            game.roundEnded(round(5, 15));
+            {
+                QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+                other.setDatabaseName(place.diary);
+                QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+                game.roundEnded(round(6, 16));
+                QCOMPARE(game.unsavedCount(), 1);
+            }
+            QSqlDatabase::removeDatabase("other");
+            QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
+            QVERIFY(game.sendWaiting());
+        }
         QCOMPARE(place.store.player().name, "Мария");
-        QCOMPARE(place.scores({owner.account, "Мария"}), QList<int>{12});
+        QCOMPARE(place.identity("Мария"), masha);
+        QCOMPARE(place.scores({owner.account, "Мария"}), (QList<int>{12, 15, 16}));
         QCOMPARE(place.store.removeChild({owner.account, "мария"}), QString());
         QCOMPARE(place.names(), (QStringList{"Иван Петров", "Петя"}));
         QCOMPARE(place.store.player().name, owner.name);
         QSqlQuery left(QSqlDatabase::database(place.store.connectionName()));
         QVERIFY(left.exec("SELECT count(*) FROM rounds") && left.next());
         QCOMPARE(left.value(0).toInt(), 1);
+        left.finish();
+
+        // A game of the version before adds children without an identity, into a file already
+        // stepped up: each gets one of its own when the diary is read next.
+        {
+            QSqlDatabase older = QSqlDatabase::addDatabase("QSQLITE", "older");
+            older.setDatabaseName(place.diary);
+            QVERIFY(older.open() &&
+                    QSqlQuery(older).exec("INSERT INTO children (account, name, name_key) VALUES "
+                                          "('family', 'Оля', 'оля'), ('family', 'Зоя', 'зоя')"));
+        }
+        QSqlDatabase::removeDatabase("older");
+        QCOMPARE(place.names(), (QStringList{"Зоя", "Иван Петров", "Оля", "Петя"}));
+        QSet<QUuid> identities;
+        for (const QString name : {"Зоя", "Иван Петров", "Оля", "Петя"})
+            identities.insert(place.identity(name));
+        QVERIFY(!identities.contains(QUuid()) && identities.size() == 4);
     }
 
     // What the administrator decides for the machine: a default the account may change, or a
