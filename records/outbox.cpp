@@ -56,7 +56,7 @@ QByteArray toJson(const Outbox::Letter &letter)
         putPoint(target, "click", t.click);
         targets.append(target);
     }
-    const QJsonObject round{
+    QJsonObject round{
         {"uuid", record.uuid.toString(QUuid::WithoutBraces)},
         {"started", record.started.toString(Qt::ISODateWithMs)},
         {"level", record.level},
@@ -68,8 +68,9 @@ QByteArray toJson(const Outbox::Letter &letter)
         {"targets", targets},
         {"account", letter.child.account},
         {"child", letter.child.name},
-        {"childIdentity", letter.child.identity.toString(QUuid::WithoutBraces)},
     };
+    if (!letter.child.identity.isNull())
+        round.insert("childIdentity", letter.child.identity.toString(QUuid::WithoutBraces));
     return QJsonDocument(round).toJson(QJsonDocument::Compact);
 }
 

@@ -179,10 +179,11 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
-                                 "double_click, ending, score, grade, uuid, account, name, identity "
-                                 "%1 ORDER BY started_ms, rounds.id LIMIT ?")
-                      .arg(QLatin1String(waiting)));
+    query.prepare(
+        QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
+                       "double_click, ending, score, grade, uuid, account, name, identity "
+                       "%1 ORDER BY started_ms, rounds.id LIMIT ?")
+            .arg(QLatin1String(waiting)));
     query.addBindValue(limit);
     if (!query.exec())
         return failed(query, error);

@@ -416,12 +416,12 @@ private slots:
         QTest::addRow("version 3") << 3
                                    << columns + ", uuid, reaction_ms" + values + ", " + uuid +
                                           ", 300) ON CONFLICT (uuid) DO NOTHING";
-        QTest::addRow("version 4") << 4
-                                   << columns + ", uuid, reaction_ms, child_id" + values + ", " +
-                                          uuid +
-                                          ", 300, (SELECT id FROM children WHERE account = "
-                                          "'anna' AND name_key = 'анна петровна')) ON CONFLICT "
-                                          "(uuid) DO NOTHING";
+        QTest::addRow("version 4")
+            << 4
+            << columns + ", uuid, reaction_ms, child_id" + values + ", " + uuid +
+                   ", 300, (SELECT id FROM children WHERE account = "
+                   "'anna' AND name_key = 'анна петровна')) ON CONFLICT "
+                   "(uuid) DO NOTHING";
     }
     void anEarlierDiaryOpensWithItsRoundsUnderTheOwner()
     {

@@ -554,7 +554,8 @@ private slots:
         QFETCH(QString, login);
         QFETCH(QString, place);
         QFETCH(QString, children);
-        QCOMPARE(m_cluster.psql("class", "TRUNCATE targets, rounds, child_identities, children"), QString());
+        QCOMPARE(m_cluster.psql("class", "TRUNCATE targets, rounds, child_identities, children"),
+                 QString());
         for (const auto &[account, name] :
              {std::pair{"ivan", "Дима"}, {"petya", "Петя"}, {"olya", "Оля"}}) {
             SchoolServer pupil(account);

@@ -30,7 +30,8 @@ const QStringList logins{"ivan", "petya", "class3b", "teacher3a", "teacher3b", "
 const QString contents =
     "SELECT (SELECT count(*) FROM children) || '/' || (SELECT count(*) FROM rounds) || '/' || "
     "(SELECT count(*) FROM targets) || ' ' || md5(string_agg(row, ',' ORDER BY row)) FROM "
-    "(SELECT (account, name_key, name, added)::text FROM children UNION ALL SELECT r::text FROM rounds r UNION ALL "
+    "(SELECT (account, name_key, name, added)::text FROM children UNION ALL SELECT r::text FROM "
+    "rounds r UNION ALL "
     "SELECT t::text FROM targets t) all_rows(row)";
 
 const QString target = R"({"number": 1, "shown_at_ms": 3000, "hit_after_ms": 400, )"
@@ -291,8 +292,7 @@ void tst_SchoolServer::whoMayDoWhat_data()
         addRound("ivan", child.arg("%PETYAS%")), denied);
     row("own pupil: an identity that is no UUID", "ivan", addRound("ivan", child.arg("маша")),
         refused);
-    row("own pupil: reads the identities", "ivan", "SELECT count(*) FROM child_identities",
-        denied);
+    row("own pupil: reads the identities", "ivan", "SELECT count(*) FROM child_identities", denied);
     row("own pupil: level 0", "ivan", addRound("ivan", R"({"level": 0})"), refused);
     row("own pupil: level 5", "ivan", addRound("ivan", R"({"level": 5})"), refused);
     row("own pupil: RETURNING", "ivan",
@@ -423,8 +423,9 @@ void tst_SchoolServer::stepsKeepEveryRound()
     ChildRound joining = childRound("ivan", "ребёнок 1", 3);
     joining.child.identity = QUuid::createUuid();
     QCOMPARE(ivan.deliver({joining}).size(), 1);
-    QCOMPARE(ask("teacher3a", "SELECT name || ' ' || count(*) FROM rounds JOIN children "
-                              "USING (account, name_key) WHERE name_key = 'ребёнок 1' GROUP BY name"),
+    QCOMPARE(ask("teacher3a",
+                 "SELECT name || ' ' || count(*) FROM rounds JOIN children "
+                 "USING (account, name_key) WHERE name_key = 'ребёнок 1' GROUP BY name"),
              QString("Ребёнок 1 11"));
 }
 

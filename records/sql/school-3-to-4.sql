@@ -143,7 +143,8 @@ BEGIN
         WHERE c.account = for_account AND c.name_key = child_key FOR UPDATE;
         IF given_identity IS NOT NULL THEN
             INSERT INTO public.child_identities (identity, child, name)
-            VALUES (given_identity, its_child.id, child_name);
+            VALUES (given_identity, its_child.id, child_name)
+            ON CONFLICT (identity) DO NOTHING;
         END IF;
     ELSIF known.name IS DISTINCT FROM child_name THEN
         -- Renamed in its diary. Another child of that account with the new name is the same
