@@ -427,6 +427,13 @@ void tst_SchoolServer::stepsKeepEveryRound()
                  "SELECT name || ' ' || count(*) FROM rounds JOIN children "
                  "USING (account, name_key) WHERE name_key = 'ребёнок 1' GROUP BY name"),
              QString("Ребёнок 1 11"));
+    // Renamed in its diary to the name of another child of the account, it is that child.
+    joining.record.uuid = QUuid::createUuid();
+    joining.child.name = "Ребёнок 2";
+    QCOMPARE(ivan.deliver({joining}).size(), 1);
+    QCOMPARE(ask("teacher3a", "SELECT name || ' ' || count(*) FROM rounds JOIN children "
+                              "USING (account, name_key) GROUP BY name ORDER BY name"),
+             QString("Ребёнок 2 22\nРебёнок 3 10"));
 }
 
 void tst_SchoolServer::slowStatementIsEnded()
