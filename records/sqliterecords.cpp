@@ -53,9 +53,11 @@ void SqliteRecords::roundEnded(const RoundRecord &record)
             return;
         }
         Outbox::Letter round{{}, record, m_runPlayer.value_or(m_player.player())};
-        // Known from an earlier round of this run: a letter that waits in the outbox while the
-        // child is renamed still finds its child.
-        round.child.identity = m_identities.value(identityKey(round.child));
+        // The chosen player's identity is kept with the choice; a run's own child is known by
+        // its earlier rounds of this run. A letter that waits in the outbox while the child is
+        // renamed still finds its child.
+        if (round.child.identity.isNull())
+            round.child.identity = m_identities.value(identityKey(round.child));
         if (round.record.uuid.isNull())
             round.record.uuid = QUuid::createUuid();
         send(&round);
@@ -375,7 +377,7 @@ QString SqliteRecords::renameChild(const Child &child, const QString &name)
                                    : problem();
     }
     if (playing)
-        m_player.set({child.account, childnames::cleaned(name)});
+        m_player.set({child.account, childnames::cleaned(name), m_player.player().identity});
     emit changed();
     return {};
 }

@@ -41,16 +41,17 @@ struct Place
             result.prepend(round.score);
         return result;
     }
-    // The identity of the child of that name, null when there is none.
-    QUuid identity(const QString &name)
+    // The child of that name as the diary lists it; none with a null identity.
+    Child listed(const QString &name)
     {
         const QList<Child> children = store.children().value();
         for (const Child &child : children) {
             if (childnames::same(child, {owner.account, name}))
-                return child.identity;
+                return child;
         }
         return {};
     }
+    QUuid identity(const QString &name) { return listed(name).identity; }
     QStringList names()
     {
         QStringList result;
@@ -103,28 +104,33 @@ private slots:
         QVERIFY(place.store.clear({owner.account, "Петя"}));
         QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>());
         QCOMPARE(place.scores(owner), QList<int>{11});
-        // A renamed child keeps its identity, and a round that waited in the outbox meanwhile
-        // comes to it under the new name.
+        // A renamed child keeps its identity, and the rounds that waited in the outbox meanwhile
+        // come to it under the new name: the game, which never reached the diary, knows the
+        // chosen player's identity from the choice, and a run's own child's from its rounds.
         const QUuid masha = place.identity("Маша");
         QVERIFY(!masha.isNull() && masha != place.identity("Петя"));
+        place.store.setPlayer(place.listed("Маша"));
         {
-            SqliteRecords game(place.diary, place.settings, owner);
-            game.playAs({owner.account, "Маша"});
-            game.roundEnded(round(5, 15));
+            SqliteRecords game(place.diary, place.settings, owner),
+                run(place.diary, place.settings, owner);
+            run.playAs({owner.account, "Маша"});
+            run.roundEnded(round(5, 15));
             {
                 QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
                 other.setDatabaseName(place.diary);
                 QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
                 game.roundEnded(round(6, 16));
-                QCOMPARE(game.unsavedCount(), 1);
+                run.roundEnded(round(7, 17));
+                QCOMPARE(game.unsavedCount(), 2);
             }
             QSqlDatabase::removeDatabase("other");
             QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
-            QVERIFY(game.sendWaiting());
+            QVERIFY(game.sendWaiting() && run.sendWaiting());
         }
         QCOMPARE(place.store.player().name, "Мария");
+        QCOMPARE(place.store.player().identity, masha);
         QCOMPARE(place.identity("Мария"), masha);
-        QCOMPARE(place.scores({owner.account, "Мария"}), (QList<int>{12, 15, 16}));
+        QCOMPARE(place.scores({owner.account, "Мария"}), (QList<int>{12, 15, 16, 17}));
         QCOMPARE(place.store.removeChild({owner.account, "мария"}), QString());
         QCOMPARE(place.names(), (QStringList{"Иван Петров", "Петя"}));
         QCOMPARE(place.store.player().name, owner.name);
