@@ -37,8 +37,9 @@ ReportDialog::ReportDialog(const QList<Child> &children, const QDate &today, QWi
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("children"));
     m_list->setAccessibleName(QStringLiteral("Дети"));
+    const bool accounts = parentsreport::withAccounts(children);
     for (const Child &child : children) {
-        auto *item = new QListWidgetItem(child.name, m_list);
+        auto *item = new QListWidgetItem(parentsreport::shownName(child, accounts), m_list);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
@@ -128,7 +129,8 @@ void offerReport(QWidget *parent, Dialogs &dialogs, Records &records, const QLis
         }
         // A class of children takes a moment.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const QString problem = parentsreport::write(fileName, rounds, period, now);
+        const QString problem = parentsreport::write(fileName, rounds, period, now,
+                                                     parentsreport::withAccounts(children));
         QGuiApplication::restoreOverrideCursor();
         if (!problem.isEmpty())
             dialogs.tell(parent, title(), problem);

@@ -227,6 +227,9 @@ const DiaryFile::Step DiaryFile::steps[] = {
      &DiaryFile::adoptFrom2},
     {&DiaryFile::migrateFrom3To4, "SELECT 1 FROM rounds WHERE child_id IS NULL LIMIT 1",
      &DiaryFile::adoptFrom3},
+    // Version 4 adds children without an identity.
+    {&DiaryFile::migrateFrom4To5, "SELECT 1 FROM children WHERE identity IS NULL LIMIT 1",
+     &DiaryFile::adoptFrom4},
 };
 
 bool DiaryFile::upgrade(QSqlQuery &query, int version, QString *damage)
@@ -415,6 +418,34 @@ bool DiaryFile::adoptFrom3(QSqlQuery &query)
     query.prepare(QStringLiteral("UPDATE rounds SET child_id = ? WHERE child_id IS NULL"));
     query.addBindValue(owner);
     return query.exec();
+}
+
+// A child keeps one identity through renames, which the school's server knows it by. Nullable, and
+// unique only where given: a game of version 4 adds children without one.
+bool DiaryFile::migrateFrom4To5(QSqlQuery &query)
+{
+    return query.exec(QStringLiteral("ALTER TABLE children ADD COLUMN identity TEXT")) &&
+           query.exec(QStringLiteral("CREATE UNIQUE INDEX children_by_identity ON children "
+                                     "(identity) WHERE identity IS NOT NULL"));
+}
+
+// Children kept so far, or added by a game of version 4 since, get one each.
+bool DiaryFile::adoptFrom4(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("SELECT id FROM children WHERE identity IS NULL")))
+        return false;
+    QList<qint64> ids;
+    while (query.next())
+        ids.append(query.value(0).toLongLong());
+    query.finish();
+    query.prepare(QStringLiteral("UPDATE children SET identity = ? WHERE id = ?"));
+    for (const qint64 id : ids) {
+        query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        query.addBindValue(id);
+        if (!query.exec())
+            return false;
+    }
+    return true;
 }
 
 bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *)> &work,

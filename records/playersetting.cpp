@@ -5,6 +5,9 @@
 
 namespace {
 QString key() { return QStringLiteral("diary/player"); }
+// Kept beside the name, so that a round that waits in the outbox while the child is renamed, or
+// while another child takes the name, still finds its child.
+QString identityKey() { return QStringLiteral("diary/playerIdentity"); }
 } // namespace
 
 Child PlayerSetting::player() const
@@ -12,7 +15,9 @@ Child PlayerSetting::player() const
     QSettings settings(m_file, QSettings::IniFormat);
     settings.sync();
     const QString name = settings.value(key()).toString();
-    return childnames::refusal(name).isEmpty() ? Child{m_owner.account, name} : m_owner;
+    if (!childnames::refusal(name).isEmpty())
+        return m_owner;
+    return {m_owner.account, name, QUuid::fromString(settings.value(identityKey()).toString())};
 }
 
 void PlayerSetting::set(const Child &child)
@@ -22,5 +27,9 @@ void PlayerSetting::set(const Child &child)
         settings.remove(key());
     else
         settings.setValue(key(), child.name);
+    if (childnames::same(child, m_owner) || child.identity.isNull())
+        settings.remove(identityKey());
+    else
+        settings.setValue(identityKey(), child.identity.toString(QUuid::WithoutBraces));
     settings.sync();
 }

@@ -66,7 +66,9 @@ bool check(const QSqlDatabase &db, QSqlError *error)
     return (query.exec(
                 QStringLiteral("SELECT %1 FROM rounds LIMIT 0").arg(QLatin1String(roundColumns))) &&
             query.exec(QStringLiteral("SELECT round_id, position, %1 FROM targets LIMIT 0")
-                           .arg(QLatin1String(targetColumns)))) ||
+                           .arg(QLatin1String(targetColumns))) &&
+            query.exec(QStringLiteral(
+                "SELECT id, account, name, name_key, identity FROM children LIMIT 0"))) ||
            failed(query, error);
 }
 
@@ -177,10 +179,11 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
-                                 "double_click, ending, score, grade, uuid, account, name "
-                                 "%1 ORDER BY started_ms, rounds.id LIMIT ?")
-                      .arg(QLatin1String(waiting)));
+    query.prepare(
+        QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
+                       "double_click, ending, score, grade, uuid, account, name, identity "
+                       "%1 ORDER BY started_ms, rounds.id LIMIT ?")
+            .arg(QLatin1String(waiting)));
     query.addBindValue(limit);
     if (!query.exec())
         return failed(query, error);
@@ -197,7 +200,9 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
         record.score = query.value(7).toInt();
         record.grade = query.value(8).toString();
         record.uuid = QUuid::fromString(query.value(9).toString());
-        rounds->append({{query.value(10).toString(), query.value(11).toString()}, record});
+        rounds->append({{query.value(10).toString(), query.value(11).toString(),
+                         QUuid::fromString(query.value(12).toString())},
+                        record});
     }
     for (qsizetype i = 0; i < ids.size(); ++i) {
         if (!targets(db, ids.at(i), &(*rounds)[i].record.targets, error))

@@ -26,7 +26,8 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, qint64 childId, Q
 bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, QSqlError *error);
 // Every child's rounds, newest first, as the class view needs them; by the child's number.
 bool lines(const QSqlDatabase &db, QHash<qint64, QList<classrows::Line>> *lines, QSqlError *error);
-// A round as it was played, with the child who played it: what goes to the school's server.
+// A round as it was played, with the child who played it under the child's name now: what goes
+// to the school's server.
 struct Played
 {
     Child child;

@@ -22,7 +22,7 @@ const char driverName[] = "QPSQL";
 const char noDriver[] = "the Qt driver for PostgreSQL is not installed (package libqt6sql6-psql)";
 
 // The schema this version of the game sends to.
-constexpr int schemaVersion = 3;
+constexpr int schemaVersion = 4;
 
 QAtomicInt s_connections;
 
@@ -122,10 +122,16 @@ QByteArray roundObject(const ChildRound &round)
         {QStringLiteral("penalties"), figures.penalties},
         {QStringLiteral("throughput"), nullable(figures.throughput)},
         {QStringLiteral("reaction_ms"), nullable(figures.reactionMs)},
+        // The child as the diary knows it now: a rename reaches the server as the name of the
+        // child of that identity.
         {QStringLiteral("child"),
          QJsonObject{{QStringLiteral("account"), round.child.account},
                      {QStringLiteral("name_key"), childnames::key(round.child.name)},
-                     {QStringLiteral("name"), childnames::cleaned(round.child.name)}}},
+                     {QStringLiteral("name"), childnames::cleaned(round.child.name)},
+                     {QStringLiteral("identity"),
+                      round.child.identity.isNull()
+                          ? QJsonValue()
+                          : QJsonValue(round.child.identity.toString(QUuid::WithoutBraces))}}},
         {QStringLiteral("targets"), targets},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -300,7 +306,8 @@ SchoolCheck SchoolServer::check()
         return failed();
     const int version = query.value(0).toInt();
     ok = version >= 1 && (mayAdd || mayRead);
-    // Rounds go through the function that version 3 brings; older servers take none.
+    // Rounds go through the function that version 3 brings, older servers take none; version 4
+    // keeps a renamed child whole.
     const QString older = version < schemaVersion
                               ? QStringLiteral(", but the game needs version %1: apply the steps "
                                                "up to school-%2-to-%1.sql")

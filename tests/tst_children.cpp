@@ -4,6 +4,8 @@
 #include "classrows.h"
 #include "sqliterecords.h"
 
+#include <QSet>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +41,17 @@ struct Place
             result.prepend(round.score);
         return result;
     }
+    // The child of that name as the diary lists it; none with a null identity.
+    Child listed(const QString &name)
+    {
+        const QList<Child> children = store.children().value();
+        for (const Child &child : children) {
+            if (childnames::same(child, {owner.account, name}))
+                return child;
+        }
+        return {};
+    }
+    QUuid identity(const QString &name) { return listed(name).identity; }
     QStringList names()
     {
         QStringList result;
@@ -91,15 +104,56 @@ private slots:
         QVERIFY(place.store.clear({owner.account, "Петя"}));
         QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>());
         QCOMPARE(place.scores(owner), QList<int>{11});
-        QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
+        // A renamed child keeps its identity, and the rounds that waited in the outbox meanwhile
+        // come to it under the new name: the game, which never reached the diary, knows the
+        // chosen player's identity from the choice, and a run's own child's from its rounds.
+        const QUuid masha = place.identity("Маша");
+        QVERIFY(!masha.isNull() && masha != place.identity("Петя"));
+        place.store.setPlayer(place.listed("Маша"));
+        {
+            SqliteRecords game(place.diary, place.settings, owner),
+                run(place.diary, place.settings, owner);
+            run.playAs({owner.account, "Маша"});
+            run.roundEnded(round(5, 15));
+            {
+                QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+                other.setDatabaseName(place.diary);
+                QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+                game.roundEnded(round(6, 16));
+                run.roundEnded(round(7, 17));
+                QCOMPARE(game.unsavedCount(), 2);
+            }
+            QSqlDatabase::removeDatabase("other");
+            QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
+            QVERIFY(game.sendWaiting() && run.sendWaiting());
+        }
         QCOMPARE(place.store.player().name, "Мария");
-        QCOMPARE(place.scores({owner.account, "Мария"}), QList<int>{12});
+        QCOMPARE(place.store.player().identity, masha);
+        QCOMPARE(place.identity("Мария"), masha);
+        QCOMPARE(place.scores({owner.account, "Мария"}), (QList<int>{12, 15, 16, 17}));
         QCOMPARE(place.store.removeChild({owner.account, "мария"}), QString());
         QCOMPARE(place.names(), (QStringList{"Иван Петров", "Петя"}));
         QCOMPARE(place.store.player().name, owner.name);
         QSqlQuery left(QSqlDatabase::database(place.store.connectionName()));
         QVERIFY(left.exec("SELECT count(*) FROM rounds") && left.next());
         QCOMPARE(left.value(0).toInt(), 1);
+        left.finish();
+
+        // A game of the version before adds children without an identity, into a file already
+        // stepped up: each gets one of its own when the diary is read next.
+        {
+            QSqlDatabase older = QSqlDatabase::addDatabase("QSQLITE", "older");
+            older.setDatabaseName(place.diary);
+            QVERIFY(older.open() &&
+                    QSqlQuery(older).exec("INSERT INTO children (account, name, name_key) VALUES "
+                                          "('family', 'Оля', 'оля'), ('family', 'Зоя', 'зоя')"));
+        }
+        QSqlDatabase::removeDatabase("older");
+        QCOMPARE(place.names(), (QStringList{"Зоя", "Иван Петров", "Оля", "Петя"}));
+        QSet<QUuid> identities;
+        for (const QString name : {"Зоя", "Иван Петров", "Оля", "Петя"})
+            identities.insert(place.identity(name));
+        QVERIFY(!identities.contains(QUuid()) && identities.size() == 4);
     }
 
     // What the administrator decides for the machine: a default the account may change, or a

@@ -68,6 +68,13 @@ struct Machine
         for (const int minute : minutes)
             records.roundEnded(round(minute));
     }
+    // The game's sending, as --send does it.
+    SchoolSender::Outcome send()
+    {
+        SqliteRecords records(diary, settings, {account, "Ваня"});
+        SchoolServer server(account);
+        return SchoolSender(records, diary, server).run(QDateTime::currentDateTimeUtc());
+    }
     int unsent()
     {
         return SqliteRecords(diary, settings, {account, "Ваня"}).unsentCount().value_or(-1);
@@ -159,6 +166,7 @@ private slots:
         QCOMPARE(m_cluster.psql("class", sqlDir + "/school-1.sql", true), QString());
         QCOMPARE(m_cluster.psql("class", sqlDir + "/school-1-to-2.sql", true), QString());
         QCOMPARE(m_cluster.psql("class", sqlDir + "/school-2-to-3.sql", true), QString());
+        QCOMPARE(m_cluster.psql("class", sqlDir + "/school-3-to-4.sql", true), QString());
         // Class 3a: ivan's machine and olya; 3b: petya's machine. The teacher teaches both.
         QCOMPARE(m_cluster.psql("class", "CREATE ROLE pupils_3a; CREATE ROLE pupils_3b; "
                                          "CREATE ROLE teachers_3a IN ROLE kvadrilka_teachers; "
@@ -177,6 +185,11 @@ private slots:
         QVERIFY(services.open(QIODevice::WriteOnly));
         for (const QString login : {"ivan", "petya", "teacher", "teacher3b", "olya"})
             services.write(QString("[%1]\nhost=%2\ndbname=class\nuser=%1\n\n")
+                               .arg(login, m_cluster.socket())
+                               .toUtf8());
+        // A second school's database, for a server of the previous schema.
+        for (const QString login : {"ivan", "teacher"})
+            services.write(QString("[old-%1]\nhost=%2\ndbname=old\nuser=%1\n\n")
                                .arg(login, m_cluster.socket())
                                .toUtf8());
         services.write(
@@ -275,6 +288,115 @@ private slots:
         QCOMPARE(teacherSees("SELECT string_agg(score::text, ',' ORDER BY started) FROM rounds "
                              "WHERE account = 'ivan' AND name_key = 'гриша'"),
                  "27,3,31,32,33");
+    }
+
+    // Twelve rounds as "Маша", a rename to "Мария", twelve more, each sent as it is played: one
+    // child of all her rounds on the server, under the new name, and one line in the class view.
+    // Played on a second machine of the account too (a diary of its own, an identity of its own
+    // for her), she is still one child, and that machine's old name for her renames nothing back.
+    // Removing her from a diary takes nothing from the school.
+    void aRenamedChildIsOneChildOnTheServer_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<bool>("twoMachines");
+        QTest::newRow("one machine") << "ivan" << false;
+        QTest::newRow("two machines") << "petya" << true;
+    }
+    void aRenamedChildIsOneChildOnTheServer()
+    {
+        QFETCH(QString, account);
+        QFETCH(bool, twoMachines);
+        Machine first(account), second(account);
+        const auto playAndSend = [](Machine &machine, const QString &name, int from) {
+            for (int minute = from; minute < from + 12; ++minute) {
+                machine.play(name, {minute});
+                if (machine.send() != SchoolSender::Outcome::Sent)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(playAndSend(first, "Маша", 0));
+        QVERIFY(!twoMachines || playAndSend(second, "маша", 12));
+        QCOMPARE(SqliteRecords(first.diary, first.settings, {account, "Ваня"})
+                     .renameChild({account, "Маша"}, "Мария"),
+                 QString());
+        QVERIFY(playAndSend(first, "Мария", 24));
+        QVERIFY(!twoMachines || playAndSend(second, "маша", 36));
+        const QString all = twoMachines ? "Мария 48" : "Мария 24";
+        const QString onServer = "SELECT name || ' ' || count(*) FROM children JOIN rounds "
+                                 "USING (account, name_key) WHERE account = '" +
+                                 account + "' AND name_key IN ('маша', 'мария') GROUP BY name";
+        QCOMPARE(teacherSees(onServer), all);
+
+        SchoolServer teacher("teacher");
+        ServerRecords classOnServer(teacher, "school");
+        QStringList lines;
+        const QList<ClassRow> rows = classOnServer.classRows(QDateTime::currentDateTime()).value();
+        for (const ClassRow &row : rows) {
+            const QString key = childnames::key(row.child.name);
+            if (row.child.account == account && (key == "маша" || key == "мария"))
+                lines.append(row.child.name + " " +
+                             QString::number(classOnServer.rounds(row.child)->size()));
+        }
+        QCOMPARE(lines, QStringList{all});
+
+        QCOMPARE(SqliteRecords(first.diary, first.settings, {account, "Ваня"})
+                     .removeChild({account, "Мария"}),
+                 QString());
+        QCOMPARE(first.send(), SchoolSender::Outcome::Sent);
+        QCOMPARE(teacherSees(onServer), all);
+    }
+
+    // A server of the previous schema, filled by games of the previous version, and a diary of
+    // the previous version whose rounds wait, with a letter written before letters carried an
+    // identity: after both steps every round is on the server, each child one child, and a
+    // rename takes all of the child's rounds along, those of the older games included.
+    void anOldServerAndAnOldDiaryUpgradeWithEveryRound()
+    {
+        QCOMPARE(m_cluster.psql("postgres", "CREATE DATABASE old"), QString());
+        for (const QString step : {"school-1.sql", "school-1-to-2.sql", "school-2-to-3.sql"})
+            QCOMPARE(m_cluster.psql("old", sqlDir + "/" + step, true), QString());
+        QCOMPARE(m_cluster.psql("old", "INSERT INTO classes VALUES ('pupils_3a', 'teachers_3a')"),
+                 QString());
+        // As a game of the previous version sent them, from another machine: no identity.
+        QList<ChildRound> earlier;
+        for (const int minute : {50, 51, 52, 53, 54}) {
+            earlier.append({{"anna", minute < 53 ? "Маша" : "Анна Петровна"}, round(minute)});
+            earlier.last().record.uuid = QUuid::createUuid();
+        }
+        QCOMPARE(SchoolServer("old-ivan").deliver(earlier).size(), 5);
+        const QString children = "SELECT name || ' ' || count(*) FROM children JOIN rounds "
+                                 "USING (account, name_key) GROUP BY name ORDER BY name";
+        QCOMPARE(teacherSees(children, "old-teacher"), "Анна Петровна 2\nМаша 3");
+
+        Machine machine("old-ivan");
+        QVERIFY(QFile::copy(QFINDTESTDATA("data/diary-v4.sqlite"), machine.diary) &&
+                QFile::setPermissions(machine.diary, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QDir().mkpath(machine.diary + ".outbox"));
+        QFile letter(machine.diary + ".outbox/6f1c2a3e-0000-4000-8000-0000000000bb.round");
+        QVERIFY(letter.open(QIODevice::WriteOnly) &&
+                letter.write(R"({"uuid":"6f1c2a3e-0000-4000-8000-0000000000bb",)"
+                             R"("started":"2026-12-07T10:55:00.000+03:00","level":1,)"
+                             R"("rightButton":false,"doubleClick":false,"ending":0,"score":55,)"
+                             R"("grade":"","targets":[],"account":"anna","child":"Маша"})") > 0);
+        letter.close();
+
+        QCOMPARE(m_cluster.psql("old", sqlDir + "/school-3-to-4.sql", true), QString());
+        QCOMPARE(teacherSees(children, "old-teacher"), "Анна Петровна 2\nМаша 3");
+        const Child owner{"anna", "Анна Петровна"};
+        SqliteRecords records(machine.diary, machine.settings, owner);
+        SchoolServer server("old-ivan");
+        SchoolSender sender(records, machine.diary, server);
+        QCOMPARE(sender.run(QDateTime::currentDateTimeUtc()), SchoolSender::Outcome::Sent);
+        QCOMPARE(sender.sentCount(), 3);
+        QCOMPARE(records.unsentCount(), 0);
+        QCOMPARE(teacherSees(children, "old-teacher"), "Анна Петровна 4\nМаша 4");
+
+        QCOMPARE(records.renameChild({"anna", "Маша"}, "Мария"), QString());
+        records.playAs({"anna", "Мария"});
+        records.roundEnded(round(56));
+        QCOMPARE(sender.run(QDateTime::currentDateTimeUtc()), SchoolSender::Outcome::Sent);
+        QCOMPARE(teacherSees(children, "old-teacher"), "Анна Петровна 4\nМария 5");
     }
 
     // The server is away when a grown-up clears a child's diary, or removes the child: the
@@ -432,7 +554,8 @@ private slots:
         QFETCH(QString, login);
         QFETCH(QString, place);
         QFETCH(QString, children);
-        QCOMPARE(m_cluster.psql("class", "TRUNCATE targets, rounds, children"), QString());
+        QCOMPARE(m_cluster.psql("class", "TRUNCATE targets, rounds, child_identities, children"),
+                 QString());
         for (const auto &[account, name] :
              {std::pair{"ivan", "Дима"}, {"petya", "Петя"}, {"olya", "Оля"}}) {
             SchoolServer pupil(account);
@@ -522,12 +645,12 @@ private slots:
     }
 
 private:
-    QString teacherSees(const QString &sql)
+    QString teacherSees(const QString &sql, const QString &service = "teacher")
     {
         QString answer;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "teacher");
-            db.setConnectOptions("service=teacher");
+            db.setConnectOptions("service=" + service);
             QSqlQuery query(db);
             if (db.open() && query.exec(sql)) {
                 QStringList rows;

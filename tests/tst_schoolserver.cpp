@@ -30,7 +30,8 @@ const QStringList logins{"ivan", "petya", "class3b", "teacher3a", "teacher3b", "
 const QString contents =
     "SELECT (SELECT count(*) FROM children) || '/' || (SELECT count(*) FROM rounds) || '/' || "
     "(SELECT count(*) FROM targets) || ' ' || md5(string_agg(row, ',' ORDER BY row)) FROM "
-    "(SELECT c::text FROM children c UNION ALL SELECT r::text FROM rounds r UNION ALL "
+    "(SELECT (account, name_key, name, added)::text FROM children UNION ALL SELECT r::text FROM "
+    "rounds r UNION ALL "
     "SELECT t::text FROM targets t) all_rows(row)";
 
 const QString target = R"({"number": 1, "shown_at_ms": 3000, "hit_after_ms": 400, )"
@@ -185,7 +186,8 @@ void tst_SchoolServer::makeDatabase(int version)
 {
     m_database = QString("class%1").arg(++m_databases);
     QCOMPARE(m_cluster.psql("postgres", "CREATE DATABASE " + m_database), QString());
-    const QStringList steps{"school-1.sql", "school-1-to-2.sql", "school-2-to-3.sql"};
+    const QStringList steps{"school-1.sql", "school-1-to-2.sql", "school-2-to-3.sql",
+                            "school-3-to-4.sql"};
     for (const QString &step : steps.first(version))
         QCOMPARE(m_cluster.psql(m_database, sqlDir + "/" + step, true), QString());
     if (version >= 3)
@@ -196,7 +198,7 @@ void tst_SchoolServer::makeDatabase(int version)
     writeServices();
 }
 
-void tst_SchoolServer::init() { makeDatabase(3); }
+void tst_SchoolServer::init() { makeDatabase(4); }
 
 void tst_SchoolServer::cleanupTestCase() { m_cluster.stop(); }
 
@@ -284,6 +286,13 @@ void tst_SchoolServer::whoMayDoWhat_data()
     row("own pupil: another's round again, with targets", "ivan",
         addRound("ivan", R"({"uuid": "%PETYA%"})"), "error 23505");
     row("own pupil: 41 targets", "ivan", addRound("ivan", targets41), refused);
+    const QString child = R"({"child": {"account": "ivan", "name_key": "маша", "name": "Маша", )"
+                          R"("identity": "%1"}})";
+    row("own pupil: another's child by its identity", "ivan",
+        addRound("ivan", child.arg("%PETYAS%")), denied);
+    row("own pupil: an identity that is no UUID", "ivan", addRound("ivan", child.arg("маша")),
+        refused);
+    row("own pupil: reads the identities", "ivan", "SELECT count(*) FROM child_identities", denied);
     row("own pupil: level 0", "ivan", addRound("ivan", R"({"level": 0})"), refused);
     row("own pupil: level 5", "ivan", addRound("ivan", R"({"level": 5})"), refused);
     row("own pupil: RETURNING", "ivan",
@@ -324,6 +333,8 @@ void tst_SchoolServer::whoMayDoWhat_data()
     row("teacher of 3b: becomes a pupil", "teacher3b", "SET ROLE pupils_3b", denied);
     row("teacher of 3b: adds a round", "teacher3b", addRound("pupil"), denied);
     row("teacher of 3b: DELETE", "teacher3b", "DELETE FROM rounds", denied);
+    row("teacher of 3b: the identities", "teacher3b", "SELECT count(*) FROM child_identities",
+        denied);
     row("teacher of 3a: reads the rounds of 3a", "teacher3a", "SELECT account, login FROM rounds",
         "ivan|ivan");
     row("anyone else: reads", "stranger", "SELECT count(*) FROM children", denied);
@@ -331,7 +342,7 @@ void tst_SchoolServer::whoMayDoWhat_data()
     row("the owner: no login, no superuser, owns all", "postgres",
         "SELECT string_agg(DISTINCT rolname || ' ' || rolcanlogin || ' ' || rolsuper, ',') FROM "
         "pg_class JOIN pg_roles ON pg_roles.oid = relowner WHERE relname IN ('children', "
-        "'rounds', 'targets', 'classes', 'schema_version')",
+        "'rounds', 'targets', 'classes', 'schema_version', 'child_identities')",
         "kvadrilka_owner false false");
     row("the function: the owner's, fixed path, for pupils alone", "postgres",
         "SELECT proowner::regrole, prosecdef, array_to_string(proconfig, ';'), "
@@ -345,8 +356,9 @@ void tst_SchoolServer::whoMayDoWhat()
     QFETCH(QString, login);
     QFETCH(QString, sql);
     QFETCH(QString, answer);
-    const QList<ChildRound> sent{childRound("ivan", "Маша", 1), childRound("petya", "Петя", 2),
-                                 childRound("pupil", "Оля", 3)};
+    QList<ChildRound> sent{childRound("ivan", "Маша", 1), childRound("petya", "Петя", 2),
+                           childRound("pupil", "Оля", 3)};
+    sent[1].child.identity = QUuid::createUuid();
     SchoolServer ivan("ivan"), petya("petya"), shared("class3b");
     QCOMPARE(ivan.deliver({sent[0]}).size(), 1);
     QCOMPARE(petya.deliver({sent[1]}).size(), 1);
@@ -354,6 +366,7 @@ void tst_SchoolServer::whoMayDoWhat()
     const QString before = ask("postgres", contents);
     sql.replace("%IVAN%", sent[0].record.uuid.toString(QUuid::WithoutBraces));
     sql.replace("%PETYA%", sent[1].record.uuid.toString(QUuid::WithoutBraces));
+    sql.replace("%PETYAS%", sent[1].child.identity.toString(QUuid::WithoutBraces));
     const QString got = ask(login, sql);
     QVERIFY2(got == answer, qPrintable(got));
     if (answer == "true") {
@@ -390,12 +403,13 @@ void tst_SchoolServer::stepsKeepEveryRound()
                              "AND indexname LIKE 'rounds_by%' ORDER BY 1"),
              QString("rounds_by_child\nrounds_by_started"));
     QCOMPARE(m_cluster.psql(m_database, sqlDir + "/school-2-to-3.sql", true), QString());
-    QCOMPARE(ask("postgres", "SELECT version FROM schema_version"), QString("3"));
+    QCOMPARE(m_cluster.psql(m_database, sqlDir + "/school-3-to-4.sql", true), QString());
+    QCOMPARE(ask("postgres", "SELECT version FROM schema_version"), QString("4"));
     QCOMPARE(ask("postgres", contents), filled);
     // Each step refuses a database it has already brought forward, and changes nothing.
-    for (const QString step : {"school-1-to-2.sql", "school-2-to-3.sql"})
+    for (const QString step : {"school-1-to-2.sql", "school-2-to-3.sql", "school-3-to-4.sql"})
         QVERIFY(!m_cluster.psql(m_database, sqlDir + "/" + step, true).isEmpty());
-    QCOMPARE(ask("postgres", "SELECT version FROM schema_version"), QString("3"));
+    QCOMPARE(ask("postgres", "SELECT version FROM schema_version"), QString("4"));
     QCOMPARE(ask("postgres", contents), filled);
     // The classes come after the step; then each teacher reads the rounds their pupils sent.
     QCOMPARE(m_cluster.psql(m_database, "INSERT INTO classes VALUES ('pupils_3a', "
@@ -404,10 +418,22 @@ void tst_SchoolServer::stepsKeepEveryRound()
     QCOMPARE(ask("teacher3b", "SELECT login || ' ' || count(*) FROM rounds GROUP BY login "
                               "ORDER BY login"),
              QString("class3b 30\npetya 30"));
+    // A child's identity new to the server joins the child it has of that account and name.
     SchoolServer ivan("ivan");
-    QCOMPARE(ivan.deliver({childRound("ivan", "Ребёнок 1", 3)}).size(), 1);
-    QCOMPARE(ask("teacher3a", "SELECT count(*) FROM rounds WHERE name_key = 'ребёнок 1'"),
-             QString("11"));
+    ChildRound joining = childRound("ivan", "ребёнок 1", 3);
+    joining.child.identity = QUuid::createUuid();
+    QCOMPARE(ivan.deliver({joining}).size(), 1);
+    QCOMPARE(ask("teacher3a",
+                 "SELECT name || ' ' || count(*) FROM rounds JOIN children "
+                 "USING (account, name_key) WHERE name_key = 'ребёнок 1' GROUP BY name"),
+             QString("Ребёнок 1 11"));
+    // Renamed in its diary to the name of another child of the account, it is that child.
+    joining.record.uuid = QUuid::createUuid();
+    joining.child.name = "Ребёнок 2";
+    QCOMPARE(ivan.deliver({joining}).size(), 1);
+    QCOMPARE(ask("teacher3a", "SELECT name || ' ' || count(*) FROM rounds JOIN children "
+                              "USING (account, name_key) GROUP BY name ORDER BY name"),
+             QString("Ребёнок 2 22\nРебёнок 3 10"));
 }
 
 void tst_SchoolServer::slowStatementIsEnded()
@@ -450,15 +476,15 @@ void tst_SchoolServer::checkTellsRoleAndRights_data()
     QTest::addColumn<QString>("first");   // a pattern
     QTest::addColumn<QString>("rights");  // role, may add rounds, may read the class
     const QString answers = "School server: answers \\(service \"%1\", PostgreSQL [0-9.]+[^,]*, "
-                            "schema version 3\\)";
+                            "schema version 4\\)";
     const QString but = "School server: answers \\(service \"%1\", PostgreSQL .*\\), but ";
     const QString unknown = "unknown unknown unknown";
     QTest::newRow("pupil") << "ivan" << answers.arg("ivan") << "ivan yes no";
     QTest::newRow("shared account") << "class3b" << answers.arg("class3b") << "class3b yes no";
     QTest::newRow("teacher") << "teacher3b" << answers.arg("teacher3b") << "teacher3b no yes";
     QTest::newRow("older schema") << "old"
-                                  << but.arg("old") + "the game needs version 3: apply the steps "
-                                                      "up to school-2-to-3.sql"
+                                  << but.arg("old") + "the game needs version 4: apply the steps "
+                                                      "up to school-3-to-4.sql"
                                   << "ivan no no";
     QTest::newRow("no group") << "stranger"
                               << but.arg("stranger") + "the role is in none of the game's groups "
