@@ -223,6 +223,28 @@ bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *erro
     return true;
 }
 
+bool markRefused(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("UPDATE rounds SET sent = 2 WHERE uuid = ? AND sent = 0")))
+        return failed(query, error);
+    for (const QUuid &uuid : uuids) {
+        query.addBindValue(uuid.toString(QUuid::WithoutBraces));
+        if (!query.exec())
+            return failed(query, error);
+    }
+    return true;
+}
+
+bool countRefused(const QSqlDatabase &db, int *count, QSqlError *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM rounds WHERE sent = 2")) || !query.next())
+        return failed(query, error);
+    *count = query.value(0).toInt();
+    return true;
+}
+
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets, QSqlError *error)
 {
     QSqlQuery query(db);

@@ -34,6 +34,10 @@ struct Played
 bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError *error);
 bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error);
 bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error);
+// The school's server refuses these for good: sent = 2, which no reading of unsent rounds
+// (sent = 0) offers again; no schema step, older games read it as sent.
+bool markRefused(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error);
+bool countRefused(const QSqlDatabase &db, int *count, QSqlError *error);
 // The columns of a target, in the order targetFrom() reads them; the school's server has the
 // same ones.
 QString targetColumnList();

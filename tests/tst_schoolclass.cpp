@@ -3,6 +3,7 @@
 // and stops: the game's own sending program from two machines at once, a server that stops and
 // comes back, and one that takes the connection and never answers.
 #include "pgcluster.h"
+#include "pgrelay.h"
 #include "detachedlauncher.h"
 #include "diarysource.h"
 #include "schoolcourier.h"
@@ -75,7 +76,7 @@ struct Machine
         environment.insert("XDG_CONFIG_DIRS", dir.filePath("xdg"));
         process.setProcessEnvironment(environment);
         process.setProgram(KVADRILKA_PROGRAM);
-        process.setArguments({"--send"});
+        process.setArguments({"--send", "--automatic"});
     }
 };
 
@@ -115,9 +116,19 @@ private slots:
                                .arg(login, m_cluster.socket())
                                .toUtf8());
         services.write(
-            QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=class\nuser=ivan\n")
+            QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=class\nuser=ivan\n\n")
                 .arg(m_silent.listen(QHostAddress::LocalHost) ? m_silent.serverPort() : 0)
                 .toUtf8());
+        // Relays that let the log-in through and then may stop answering.
+        m_hung = std::make_unique<PgRelay>(m_cluster.socket());
+        m_frozen = std::make_unique<PgRelay>(m_cluster.socket());
+        for (const auto &[name, relay] :
+             {std::pair{"hung", m_hung.get()}, {"frozen", m_frozen.get()}})
+            services.write(QString("[%1]\nhost=127.0.0.1\nport=%2\ndbname=class\nuser=ivan\n"
+                                   "sslmode=disable\ngssencmode=disable\n\n")
+                               .arg(name)
+                               .arg(relay->listen())
+                               .toUtf8());
         services.close();
         qputenv("PGSERVICEFILE", QFile::encodeName(services.fileName()));
     }
@@ -191,7 +202,7 @@ private slots:
         {
             SqliteRecords records(machine.diary, machine.settings, {"ivan", "Оля"});
             SchoolCourier courier(records, true, launcher, machine.diary, KVADRILKA_PROGRAM,
-                                  {"--send"});
+                                  {"--send", "--automatic"});
             records.roundEnded(round(1)); // the diary made, as in a game already played
             clock.start();
             records.roundEnded(round(2));
@@ -216,6 +227,63 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(hasEnded(pid), 30000);
         qInfo("the sending program gave up after %lld ms more", clock.elapsed());
         QCOMPARE(machine.unsent(), 3);
+    }
+
+    // A server that lets the log-in through and then never answers: the game's sender gives up
+    // at its deadline and frees the account, a send by hand started meanwhile sends the round once
+    // the server answers again, and --school-check says so within the same deadline.
+    void aHungServerCostsNoMoreThanTheDeadline()
+    {
+        m_hung->hang(1); // the game's sender's connection; later ones are relayed
+        m_frozen->hang(-1);
+        Machine machine("hung"), checking("frozen");
+        machine.play("Оля", {30});
+        QProcess automatic, byHand, check;
+        machine.setUp(automatic);
+        machine.setUp(byHand);
+        byHand.setArguments({"--send"});
+        checking.setUp(check);
+        check.setArguments({"--school-check"});
+        const auto stop = qScopeGuard([&] {
+            for (QProcess *process : {&automatic, &byHand, &check}) {
+                process->kill();
+                process->waitForFinished();
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        automatic.start();
+        check.start();
+        // The game's sender holds the account's lock while the server keeps it waiting.
+        QLockFile lock(machine.diary + ".sending");
+        qint64 pid = 0;
+        QString host, application;
+        QTRY_VERIFY_WITH_TIMEOUT(lock.getLockInfo(&pid, &host, &application), 10000);
+        byHand.start();
+        qint64 automaticMs = 0, checkMs = 0, byHandMs = 0;
+        for (const auto &[process, ms] :
+             {std::pair{&automatic, &automaticMs}, {&check, &checkMs}, {&byHand, &byHandMs}}) {
+            QVERIFY(process->waitForFinished(60000));
+            *ms = clock.elapsed();
+        }
+        qInfo("hung after the log-in: the game's sender ended after %lld ms, --school-check "
+              "after %lld ms, a send by hand started meanwhile after %lld ms",
+              automaticMs, checkMs, byHandMs);
+        const QString noAnswer = "the school's server did not answer within 22 s";
+        QCOMPARE(automatic.exitCode(), 1);
+        const QString told = QString::fromLocal8Bit(automatic.readAllStandardError());
+        QVERIFY2(told.contains("(" + noAnswer + ")"), qPrintable(told));
+        QCOMPARE_LE(automaticMs, 25000);
+        QCOMPARE(check.exitCode(), 1);
+        QCOMPARE(QString::fromLocal8Bit(check.readAllStandardOutput()).section('\n', 0, 0),
+                 "School server: does not answer: " + noAnswer);
+        QCOMPARE_LE(checkMs, 25000);
+        QCOMPARE(byHand.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(byHand.readAllStandardOutput()),
+                 "Rounds sent: 1\nRounds waiting: 0\n");
+        QCOMPARE_LE(byHandMs, 35000);
+        QCOMPARE(machine.unsent(), 0);
+        QCOMPARE(teacherSees("SELECT count(*) FROM rounds WHERE account = 'hung'"), "1");
     }
 
     // The diary window reads the whole class with a teacher's role, only one's own rounds with a
@@ -350,6 +418,7 @@ private:
 
     Cluster m_cluster;
     QTcpServer m_silent;
+    std::unique_ptr<PgRelay> m_hung, m_frozen;
 };
 
 QTEST_GUILESS_MAIN(tst_SchoolClass)
