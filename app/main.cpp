@@ -115,11 +115,12 @@ int withoutWindows(int argc, char *argv[])
         return check.ok ? 0 : 1;
     }
     const bool byHand = !parser.isSet(options.automatic);
+    // Without a server no round waits to be sent: the diary keeps them.
     if (!config.hasServer()) {
         if (byHand)
-            std::fprintf(stderr, "kvadrilka: no rounds sent: %s\n",
-                         qPrintable(checkSchool(config).lines.value(0).section(u':', 1).trimmed()));
-        return byHand ? 1 : 0;
+            std::printf("No rounds sent: the school's server is %s\n",
+                        qPrintable(checkSchool(config).lines.value(0).section(u':', 1).trimmed()));
+        return 0;
     }
     const QString diaryFile = SqliteRecords::defaultFilePath();
     SqliteRecords diary(diaryFile, SqliteRecords::defaultSettingsFile());

@@ -2,6 +2,7 @@
 #include "schoolsender.h"
 #include "sqliterecords.h"
 
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
 
@@ -70,8 +71,15 @@ SchoolSender::Outcome SchoolSender::run(const QDateTime &now, Mode mode, qint64 
     QLockFile lock(m_diaryFile + QStringLiteral(".sending"));
     // A sender that hangs is ended by its own deadline, and a lock of a process gone is stale.
     lock.setStaleLockTime(0);
-    if (!lock.tryLock(mode == Mode::ByHand ? int(busyWaitMs) : 0))
-        return Outcome::Busy;
+    if (!lock.tryLock(mode == Mode::ByHand ? int(busyWaitMs) : 0)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            return Outcome::Busy;
+        // The diary's folder holds the outbox too: without it nothing waits.
+        if (!QFileInfo::exists(QFileInfo(m_diaryFile).absolutePath()))
+            return Outcome::Sent;
+        m_failure = QStringLiteral("cannot write %1").arg(lock.fileName());
+        return Outcome::Failed;
+    }
     SendingPause pause(m_diaryFile);
     if (mode == Mode::Automatic && !pause.mayTry(now))
         return Outcome::Paused;

@@ -123,6 +123,11 @@ private slots:
         first.unlock();
         QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Sent);
         QCOMPARE(place.server.kept.size(), 2);
+        // A diary not made yet has nothing to send; it is not another sender at work.
+        const QString none = place.dir.filePath("none/diary.sqlite");
+        SqliteRecords records(none, place.dir.filePath("none.ini"), owner);
+        SchoolSender sender(records, none, place.server);
+        QCOMPARE(sender.run(place.now, SchoolSender::Mode::ByHand), SchoolSender::Outcome::Sent);
     }
 
     // A round the server refuses for good is set aside with its reason: the 150 played after it
