@@ -207,17 +207,32 @@ bool AboutWindow::eventFilter(QObject *watched, QEvent *event)
         const int key = keyEvent->key();
         if (watched == Label19 &&
             (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
-            // A held key repeats its press; the page opens once per press all the same.
-            if (!keyEvent->isAutoRepeat())
+            // A held key repeats its press, flagged or not: when X's repeated release and press
+            // reach Qt apart, they come as a real release and press, at one and the same time.
+            const bool repeat = keyEvent->isAutoRepeat() || m_keysDown.contains(key) ||
+                                (key == m_releasedKey && keyEvent->timestamp() != 0 &&
+                                 keyEvent->timestamp() == m_releasedAt);
+            m_keysDown.insert(key);
+            if (!repeat)
                 Label19_Click();
             return true;
         }
         break;
     }
+    case QEvent::KeyRelease: {
+        const auto *keyEvent = static_cast<QKeyEvent *>(event);
+        if (watched == Label19 && !keyEvent->isAutoRepeat() && m_keysDown.remove(keyEvent->key())) {
+            m_releasedKey = keyEvent->key();
+            m_releasedAt = keyEvent->timestamp();
+        }
+        break;
+    }
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-        // A label draws no focus frame; underlining shows where the keyboard is.
+        // A label draws no focus frame; underlining shows where the keyboard is. A key let go
+        // elsewhere is let go.
         if (watched == Label19) {
+            m_keysDown.clear();
             QFont font = Label19->font();
             font.setUnderline(event->type() == QEvent::FocusIn);
             Label19->setFont(font);

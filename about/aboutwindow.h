@@ -5,6 +5,7 @@
 #include "platform.h"
 
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 #include <memory>
@@ -49,6 +50,11 @@ private:
     std::unique_ptr<Browser> m_browser;
     // The control that got the last left press: a click needs press and release on it.
     QPointer<QObject> m_pressed;
+    // The keys down on the link, and the last one let go with its time: a key opens the page
+    // once per press, however its repeats are flagged.
+    QSet<int> m_keysDown;
+    int m_releasedKey = 0;
+    quint64 m_releasedAt = 0;
 
     QPointer<QLabel> Picture1;
     QPointer<QLineEdit> Text3;

@@ -41,8 +41,9 @@ struct Options
         QStringLiteral("Record this run's rounds for the child NAME (added when new), without "
                        "changing who plays next time."),
         QStringLiteral("NAME")};
-    QCommandLineOption guest{QStringLiteral("guest"),
-                             QStringLiteral("Play without recording the rounds.")};
+    QCommandLineOption guest{
+        QStringLiteral("guest"),
+        QStringLiteral("Play without recording the rounds, where the admin allows it.")};
     QCommandLineOption schoolCheck{
         QLatin1String(schoolCheckName),
         QStringLiteral("Check the school's PostgreSQL server from kvadrilka/kvadrilka.conf: "
@@ -82,6 +83,29 @@ bool wants(int argc, char *argv[], const char *name)
     return false;
 }
 
+// The help and the version, which are read over ssh as well.
+bool wantsHelpOrVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--child") == 0) {
+            ++i; // a child's name, whatever it looks like
+            continue;
+        }
+        for (const char *name : {"--help", "--help-all", "-h", "-?", "--version", "-v"}) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// What the admin's file says that was not understood, once per start, on standard error.
+void sayFaults(const SchoolConfig &config)
+{
+    for (const QString &line : config.faultLines())
+        std::fprintf(stderr, "kvadrilka: %s\n", line.toLocal8Bit().constData());
+}
+
 int withoutWindows(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -102,6 +126,8 @@ int withoutWindows(int argc, char *argv[])
         };
     };
     if (parser.isSet(options.schoolCheck)) {
+        // Said here and by the game, not by --send: the game that starts it has said them.
+        sayFaults(config);
         SchoolCheck check;
         if (config.hasServer()) {
             SchoolServer server(config.service);
@@ -165,7 +191,8 @@ int refuseOptions(const QString &why)
 
 int main(int argc, char *argv[])
 {
-    if (wants(argc, argv, schoolCheckName) || wants(argc, argv, sendName))
+    if (wants(argc, argv, schoolCheckName) || wants(argc, argv, sendName) ||
+        wantsHelpOrVersion(argc, argv))
         return withoutWindows(argc, argv);
     const auto app = startApplication(argc, argv, KVADRILKA_VERSION, KVADRILKA_APP_ID);
 
@@ -180,6 +207,9 @@ int main(int argc, char *argv[])
         parser.isSet(options.child) && !refusal.isEmpty())
         return refuseOptions(QStringLiteral("--child: %1").arg(refusal));
 
+    const SchoolConfig config = SchoolConfig::load();
+    sayFaults(config);
+
     QtMessageBox box;
     Notices messages(box);
     // The diary window is a program of its own: its charts would cost every game start.
@@ -190,7 +220,6 @@ int main(int argc, char *argv[])
 
     // The diary opens its file only when a round ends: a game that is only played starts as
     // fast as before.
-    const SchoolConfig config = SchoolConfig::load();
     SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile(),
                         childnames::ofThisAccount(), config.policy);
     if (parser.isSet(options.guest) && !diary.playAsGuest())

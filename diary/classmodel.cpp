@@ -176,9 +176,9 @@ QVariant ClassModel::headerData(int section, Qt::Orientation orientation, int ro
     case LastPlayed:
         return QStringLiteral("Последний\nраунд");
     case LatestLevel:
-        return QStringLiteral("Его\nуровень");
+        return QStringLiteral("Уровень\nпоследнего");
     case LatestScore:
-        return QStringLiteral("Его\nочки");
+        return QStringLiteral("Очки\nпоследнего");
     case BestScore:
         return QStringLiteral("Лучшие\nочки");
     case Trend:

@@ -74,7 +74,9 @@ void DiaryWindow::createControls()
     auto *childLabel = new QLabel(QStringLiteral("Ребёнок:"), this);
     m_child = new QComboBox(this);
     m_child->setObjectName(QStringLiteral("child"));
-    m_child->setAccessibleName(QStringLiteral("Чей дневник показан"));
+    // Named as the label beside it reads; the list it opens, too.
+    m_child->setAccessibleName(QStringLiteral("Ребёнок"));
+    m_child->view()->setAccessibleName(QStringLiteral("Ребёнок"));
     m_child->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_child->setMinimumContentsLength(12);
     childLabel->setBuddy(m_child);
@@ -128,6 +130,7 @@ void DiaryWindow::createControls()
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("pages"));
+    m_tabs->setAccessibleName(QStringLiteral("Дневник ребёнка и класс"));
     m_childPage = createChildPage();
     m_classPage = createClassPage();
     m_tabs->addTab(m_childPage, QStringLiteral("Дневник ребёнка"));
@@ -480,7 +483,8 @@ void DiaryWindow::removeChild()
     if (!m_dialogs.confirm(this, QStringLiteral("Удалить ребёнка"),
                            QStringLiteral("Удалить ребёнка «%1» из дневника вместе со всеми его "
                                           "раундами? Вернуть их будет нельзя.")
-                               .arg(child.name)))
+                                   .arg(child.name) +
+                               schoolKeeps()))
         return;
     if (const QString refusal = m_store.removeChild(child); !refusal.isEmpty())
         m_dialogs.tell(this, title(),
@@ -721,6 +725,15 @@ void DiaryWindow::makeReport()
                 QDateTime::currentDateTime());
 }
 
+QString DiaryWindow::schoolKeeps()
+{
+    // Clearing never takes from the school what it has not got yet; the question says so.
+    if (!m_store.waitingForSchool())
+        return {};
+    return QStringLiteral(" Раунды, которые ещё не дошли до школьного сервера, пропадут из "
+                          "дневника, но всё равно уйдут на сервер.");
+}
+
 void DiaryWindow::clearDiary()
 {
     const Child *current = chosen();
@@ -730,7 +743,8 @@ void DiaryWindow::clearDiary()
     if (!m_dialogs.confirm(this, QStringLiteral("Очистить дневник"),
                            QStringLiteral("Стереть все раунды ребёнка «%1»? Вернуть их будет "
                                           "нельзя. Раунды других детей останутся.")
-                               .arg(child.name)))
+                                   .arg(child.name) +
+                               schoolKeeps()))
         return;
     if (!m_store.clear(child))
         m_dialogs.tell(this, title(),

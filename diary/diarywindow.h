@@ -64,6 +64,8 @@ private:
     void exportCsv(bool targets);
     void makeReport();
     void clearDiary();
+    // The sentence a question to clear adds where rounds go to the school's server.
+    QString schoolKeeps();
 
     Records &m_store;
     Dialogs &m_dialogs;

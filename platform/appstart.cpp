@@ -2,7 +2,10 @@
 #include "appstart.h"
 
 #include <QByteArray>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QString>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -67,5 +70,16 @@ std::unique_ptr<QApplication> startApplication(int &argc, char **argv, const cha
     // Lets the desktop match the windows to the installed menu entry and its icon; looking the
     // icon up in the theme ourselves would only slow the start.
     QGuiApplication::setDesktopFileName(QString::fromUtf8(appId));
+    loadQtTranslations(*app);
     return app;
+}
+
+void loadQtTranslations(QCoreApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }

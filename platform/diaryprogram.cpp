@@ -49,12 +49,12 @@ QString DiaryProgram::path() const
 
 void DiaryProgram::open()
 {
-    if (m_process.state() == QProcess::Running) {
+    // A diary still starting gets the request too: the pipe is there from the fork on and keeps
+    // the line until the program reads it, so no press of the keys is lost.
+    if (m_process.state() != QProcess::NotRunning) {
         m_process.write("\n");
         return;
     }
-    if (m_process.state() == QProcess::Starting)
-        return;
     const QString program = path();
     if (program.isEmpty()) {
         failed(missing());

@@ -19,6 +19,9 @@ bool failed(const QSqlQuery &query, QSqlError *error)
     return false;
 }
 
+// The key of a removed child: names with control characters are refused, so no child has it.
+const char removedKey[] = "char(1) || id";
+
 } // namespace
 
 std::optional<qint64> find(const QSqlDatabase &db, const Child &child, QSqlError *error)
@@ -61,7 +64,8 @@ bool list(const QSqlDatabase &db, QList<std::pair<qint64, Child>> *children, QSq
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT id, account, name FROM children")))
+    if (!query.exec(QStringLiteral("SELECT id, account, name FROM children WHERE name_key <> %1")
+                        .arg(QLatin1String(removedKey))))
         return failed(query, error);
     while (query.next())
         children->append(
@@ -96,27 +100,48 @@ bool rename(const QSqlDatabase &db, qint64 childId, const QString &name, bool *t
     return query.exec() || failed(query, error);
 }
 
-bool removeRounds(const QSqlDatabase &db, qint64 childId, QSqlError *error)
+bool removeRounds(const QSqlDatabase &db, qint64 childId, bool keepUnsent, QSqlError *error)
 {
+    const QString which =
+        keepUnsent ? QStringLiteral("child_id = ? AND sent = 1") : QStringLiteral("child_id = ?");
     QSqlQuery query(db);
-    query.prepare(QStringLiteral(
-        "DELETE FROM targets WHERE round_id IN (SELECT id FROM rounds WHERE child_id = ?)"));
+    query.prepare(
+        QStringLiteral("DELETE FROM targets WHERE round_id IN (SELECT id FROM rounds WHERE %1)")
+            .arg(which));
     query.addBindValue(childId);
     if (!query.exec())
         return failed(query, error);
-    query.prepare(QStringLiteral("DELETE FROM rounds WHERE child_id = ?"));
+    query.prepare(QStringLiteral("DELETE FROM rounds WHERE %1").arg(which));
+    query.addBindValue(childId);
+    if (!query.exec())
+        return failed(query, error);
+    if (!keepUnsent)
+        return true;
+    query.prepare(QStringLiteral("UPDATE rounds SET sent = 2 WHERE child_id = ? AND sent = 0"));
     query.addBindValue(childId);
     return query.exec() || failed(query, error);
 }
 
-bool remove(const QSqlDatabase &db, qint64 childId, QSqlError *error)
+bool remove(const QSqlDatabase &db, qint64 childId, bool keepUnsent, QSqlError *error)
 {
-    if (!removeRounds(db, childId, error))
+    if (!removeRounds(db, childId, keepUnsent, error))
         return false;
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("DELETE FROM children WHERE id = ?"));
+    query.prepare(QStringLiteral("UPDATE children SET name_key = %1 WHERE id = ?")
+                      .arg(QLatin1String(removedKey)));
     query.addBindValue(childId);
-    return query.exec() || failed(query, error);
+    if (!query.exec())
+        return failed(query, error);
+    return forgetRemoved(db, error);
+}
+
+bool forgetRemoved(const QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("DELETE FROM children WHERE name_key = %1 AND NOT EXISTS "
+                                     "(SELECT 1 FROM rounds WHERE child_id = children.id)")
+                          .arg(QLatin1String(removedKey))) ||
+           failed(query, error);
 }
 
 } // namespace childrows

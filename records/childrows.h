@@ -11,7 +11,9 @@
 class QSqlDatabase;
 class QSqlError;
 
-// Children as rows of the diary file. Writes run inside the caller's transaction.
+// Children as rows of the diary file. Writes run inside the caller's transaction. A child removed
+// while some of its rounds still wait for the school's server stays in the file, out of sight and
+// under no name a child can be found by, until the last of them goes.
 namespace childrows {
 
 // The child's number in the file, the child added first when it is not there yet.
@@ -23,7 +25,10 @@ bool list(const QSqlDatabase &db, QList<std::pair<qint64, Child>> *children, QSq
 // False, with taken set, when the name is another child's already.
 bool rename(const QSqlDatabase &db, qint64 childId, const QString &name, bool *taken,
             QSqlError *error);
-bool removeRounds(const QSqlDatabase &db, qint64 childId, QSqlError *error);
-bool remove(const QSqlDatabase &db, qint64 childId, QSqlError *error);
+// With keepUnsent, the rounds the school's server has not got stay, out of sight, until it has.
+bool removeRounds(const QSqlDatabase &db, qint64 childId, bool keepUnsent, QSqlError *error);
+bool remove(const QSqlDatabase &db, qint64 childId, bool keepUnsent, QSqlError *error);
+// Forgets the removed children whose last round has gone to the school's server.
+bool forgetRemoved(const QSqlDatabase &db, QSqlError *error);
 
 } // namespace childrows

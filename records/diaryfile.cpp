@@ -13,7 +13,9 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 #include <sys/stat.h>
 
@@ -69,6 +71,8 @@ void DiaryFile::close()
     if (QSqlDatabase::contains(m_connection))
         database().close();
     m_open = false;
+    // A connection counts its file's versions afresh.
+    m_adoptedAt = -1;
 }
 
 void DiaryFile::setBusyTimeout(int ms)
@@ -79,6 +83,14 @@ void DiaryFile::setBusyTimeout(int ms)
 }
 
 bool DiaryFile::ensureOpen()
+{
+    if (!openAtPath())
+        return false;
+    adoptStrays();
+    return true;
+}
+
+bool DiaryFile::openAtPath()
 {
     // A diary deleted or set aside by another game while this one runs is begun anew, not
     // written into where nobody looks.
@@ -190,8 +202,36 @@ bool DiaryFile::checkSchema(QString *damage)
     return true;
 }
 
+// The schema's steps, oldest first; step i makes version i + 1.
+//
+// EVERY STEP KEEPS THE FILE WRITABLE BY THE VERSION BEFORE IT, AND ADOPTS WHAT THAT VERSION WRITES.
+// A game of the version before may hold the file open while a newer program steps it up, and it
+// goes on writing rounds its own way until it quits. So a step only adds: tables, and columns
+// that are nullable or have a default; it never renames, drops or constrains what that version
+// writes. And it says, in strays, how to find a row that version wrote after the step (a cheap
+// query: it runs whenever another connection has written to the file) and, in adopt,
+// how to bring such rows to the step's form: their child, their state, the columns it added. A
+// newer program adopts them the next time it opens or reads the file, so none is ever stranded
+// outside what the window shows and what goes to the school's server. adopt also finishes the
+// step on the rows the file had before it, and writes only what its own version knows: the
+// steps after it adopt in their turn.
+const DiaryFile::Step DiaryFile::steps[] = {
+    {&DiaryFile::createVersion1, nullptr, nullptr},
+    {&DiaryFile::migrateFrom1To2, "SELECT 1 FROM rounds WHERE uuid IS NULL LIMIT 1",
+     &DiaryFile::adoptFrom1},
+    // Rounds of version 2 leave the measurements of version 3 NULL, which is read as not known;
+    // the speed of aiming it wrote was made another way, and it is the one that has no reaction
+    // time beside it.
+    {&DiaryFile::migrateFrom2To3,
+     "SELECT 1 FROM rounds WHERE reaction_ms IS NULL AND throughput IS NOT NULL LIMIT 1",
+     &DiaryFile::adoptFrom2},
+    {&DiaryFile::migrateFrom3To4, "SELECT 1 FROM rounds WHERE child_id IS NULL LIMIT 1",
+     &DiaryFile::adoptFrom3},
+};
+
 bool DiaryFile::upgrade(QSqlQuery &query, int version, QString *damage)
 {
+    static_assert(std::size(steps) == schemaVersion);
     if (version == 0) {
         if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next())
             return false;
@@ -201,17 +241,57 @@ bool DiaryFile::upgrade(QSqlQuery &query, int version, QString *damage)
             return false;
         }
         query.finish();
-        if (!createVersion1(query))
-            return false;
-        version = 1;
     }
-    if ((version == 1 && !migrateFrom1To2(query)) || (version <= 2 && !migrateFrom2To3(query)) ||
-        (version <= 3 && !migrateFrom3To4(query))) {
-        if (isMissingPart(query.lastError()))
-            *damage = Failures::oneLine(query.lastError());
-        return false;
+    for (int step = version; step < schemaVersion; ++step) {
+        const Step &s = steps[step];
+        if (!(this->*s.change)(query) || (s.adopt && !(this->*s.adopt)(query))) {
+            if (isMissingPart(query.lastError()))
+                *damage = Failures::oneLine(query.lastError());
+            return false;
+        }
     }
     return query.exec(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion));
+}
+
+void DiaryFile::adoptStrays()
+{
+    QSqlQuery query(database());
+    // Only another connection's commit changes it: this one's rows need no adopting.
+    if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
+        return;
+    const qint64 dataVersion = query.value(0).toLongLong();
+    query.finish();
+    if (dataVersion == m_adoptedAt)
+        return;
+    const auto hasStrays = [&](const Step &step) {
+        if (!step.strays || !query.exec(QLatin1String(step.strays)))
+            return false;
+        const bool found = query.next();
+        query.finish();
+        return found;
+    };
+    // Looked for without a lock first: most often there is nothing to adopt, and then nothing
+    // here waits for, or holds up, a game writing its round.
+    if (std::none_of(std::begin(steps), std::end(steps), hasStrays)) {
+        m_adoptedAt = dataVersion;
+        return;
+    }
+    // Busy now: the next read tries again. Until then every reader passes over these rows
+    // alike, so what is counted is still what is shown and sent.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
+    bool adopted = isStillAtPath();
+    for (const Step &step : steps) {
+        if (adopted && hasStrays(step))
+            adopted = (this->*step.adopt)(query);
+    }
+    query.finish();
+    if (adopted && query.exec(QStringLiteral("COMMIT"))) {
+        m_adoptedAt = dataVersion;
+        return;
+    }
+    // Left for the next read; a write that cannot be done says why when it is a round's.
+    QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
 }
 
 bool DiaryFile::createVersion1(QSqlQuery &query)
@@ -238,12 +318,17 @@ bool DiaryFile::createVersion1(QSqlQuery &query)
     return execAll(query, statements);
 }
 
-// Every round gets the identity the school server will know it by; rounds kept before there
-// were identities get one now.
+// Every round gets the identity the school server will know it by.
 bool DiaryFile::migrateFrom1To2(QSqlQuery &query)
 {
-    if (!query.exec(QStringLiteral("ALTER TABLE rounds ADD COLUMN uuid TEXT")) ||
-        !query.exec(QStringLiteral("SELECT id FROM rounds")))
+    return query.exec(QStringLiteral("ALTER TABLE rounds ADD COLUMN uuid TEXT")) &&
+           query.exec(QStringLiteral("CREATE UNIQUE INDEX rounds_by_uuid ON rounds (uuid)"));
+}
+
+// Rounds kept before there were identities, or by a game that knew none, get one now.
+bool DiaryFile::adoptFrom1(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("SELECT id FROM rounds WHERE uuid IS NULL")))
         return false;
     QList<qint64> ids;
     while (query.next())
@@ -256,7 +341,7 @@ bool DiaryFile::migrateFrom1To2(QSqlQuery &query)
         if (!query.exec())
             return false;
     }
-    return query.exec(QStringLiteral("CREATE UNIQUE INDEX rounds_by_uuid ON rounds (uuid)"));
+    return true;
 }
 
 // The speed of aiming is measured from where the clicks landed and from the pointer's first move,
@@ -266,7 +351,6 @@ bool DiaryFile::migrateFrom2To3(QSqlQuery &query)
 {
     const char *const statements[] = {
         "ALTER TABLE rounds ADD COLUMN reaction_ms REAL",
-        "UPDATE rounds SET throughput = NULL",
         // Logical pixels of the field; NULL where not known.
         "ALTER TABLE targets ADD COLUMN start_x REAL",
         "ALTER TABLE targets ADD COLUMN start_y REAL",
@@ -277,6 +361,12 @@ bool DiaryFile::migrateFrom2To3(QSqlQuery &query)
         "ALTER TABLE targets ADD COLUMN moved_after_ms INTEGER",
     };
     return execAll(query, statements);
+}
+
+bool DiaryFile::adoptFrom2(QSqlQuery &query)
+{
+    return query.exec(QStringLiteral("UPDATE rounds SET throughput = NULL WHERE reaction_ms IS "
+                                     "NULL AND throughput IS NOT NULL"));
 }
 
 // Every round is some child's. The rounds kept so far are the account's own child's, who is also
@@ -292,21 +382,37 @@ bool DiaryFile::migrateFrom3To4(QSqlQuery &query)
         " name_key TEXT NOT NULL," // trimmed, composed and case-folded: one child, one key
         " UNIQUE (account, name_key))",
         "ALTER TABLE rounds ADD COLUMN child_id INTEGER REFERENCES children (id)",
+        // What the values mean is said where the rounds are read and written.
         "ALTER TABLE rounds ADD COLUMN sent INTEGER NOT NULL DEFAULT 0",
         "CREATE INDEX rounds_by_child ON rounds (child_id, started_ms)",
         "CREATE INDEX rounds_unsent ON rounds (started_ms) WHERE sent = 0",
     };
-    if (!execAll(query, statements))
-        return false;
-    query.prepare(
-        QStringLiteral("INSERT INTO children (account, name, name_key) VALUES (?, ?, ?)"));
+    return execAll(query, statements);
+}
+
+// Rounds with no child are the account's own child's, as the version before meant them; back in
+// the diary if the window removed that child meanwhile. The column sent, by its default, has them
+// wait for the school's server.
+bool DiaryFile::adoptFrom3(QSqlQuery &query)
+{
+    query.prepare(QStringLiteral("SELECT id FROM children WHERE account = ? AND name_key = ?"));
     query.addBindValue(m_owner.account);
-    query.addBindValue(childnames::cleaned(m_owner.name));
     query.addBindValue(childnames::key(m_owner.name));
     if (!query.exec())
         return false;
-    const qint64 owner = query.lastInsertId().toLongLong();
-    query.prepare(QStringLiteral("UPDATE rounds SET child_id = ?"));
+    QVariant owner = query.next() ? query.value(0) : QVariant();
+    query.finish();
+    if (owner.isNull()) {
+        query.prepare(
+            QStringLiteral("INSERT INTO children (account, name, name_key) VALUES (?, ?, ?)"));
+        query.addBindValue(m_owner.account);
+        query.addBindValue(childnames::cleaned(m_owner.name));
+        query.addBindValue(childnames::key(m_owner.name));
+        if (!query.exec())
+            return false;
+        owner = query.lastInsertId();
+    }
+    query.prepare(QStringLiteral("UPDATE rounds SET child_id = ? WHERE child_id IS NULL"));
     query.addBindValue(owner);
     return query.exec();
 }
@@ -316,7 +422,7 @@ bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *
 {
     *error = QSqlError();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!ensureOpen())
+        if (!openAtPath())
             return false;
         const QSqlDatabase db = database();
         QSqlQuery query(db);

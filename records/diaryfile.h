@@ -29,8 +29,9 @@ public:
     // Long enough to wait out another game's write of a round, short enough not to stall this one.
     static constexpr int busyTimeoutMs = 250;
 
-    // Open and of our schema, and still the file at the path. A damaged file is set aside and a
-    // fresh diary begun, unless another game holds it.
+    // Open and of our schema, and still the file at the path, ready to be read: rows an older
+    // game wrote since are adopted first. A damaged file is set aside and a fresh diary begun,
+    // unless another game holds it.
     bool ensureOpen();
     // Runs the work in one write transaction on the file at the path, opening it anew if it was
     // replaced meanwhile. The error of the work, or of the transaction, comes back in error.
@@ -54,13 +55,31 @@ private:
     static std::optional<Identity> identityOf(const QString &path);
     bool isStillAtPath() const;
 
+    // One step of the schema: what it changes, and how it finds and adopts the rows the version
+    // before writes. The rule every step keeps is written where the steps are.
+    struct Step
+    {
+        bool (DiaryFile::*change)(QSqlQuery &);
+        const char *strays;
+        bool (DiaryFile::*adopt)(QSqlQuery &);
+    };
+    static const Step steps[];
+
+    // As ensureOpen(), adopting nothing: a write, such as the round a game just played, waits
+    // for no more than its own lock.
+    bool openAtPath();
     bool open(bool mayStartAfresh);
     bool checkSchema(QString *damage);
     bool upgrade(QSqlQuery &query, int version, QString *damage);
-    static bool createVersion1(QSqlQuery &query);
-    static bool migrateFrom1To2(QSqlQuery &query);
-    static bool migrateFrom2To3(QSqlQuery &query);
+    // Brings rows that a game of an earlier version wrote since into this version's form.
+    void adoptStrays();
+    bool createVersion1(QSqlQuery &query);
+    bool migrateFrom1To2(QSqlQuery &query);
+    bool adoptFrom1(QSqlQuery &query);
+    bool migrateFrom2To3(QSqlQuery &query);
+    bool adoptFrom2(QSqlQuery &query);
     bool migrateFrom3To4(QSqlQuery &query);
+    bool adoptFrom3(QSqlQuery &query);
     bool setAside(const QString &damage, Identity damaged);
 
     QString m_path;
@@ -70,4 +89,6 @@ private:
     int m_busyTimeoutMs = busyTimeoutMs;
     bool m_open = false;
     Identity m_identity;
+    // The file's data_version when its rows were last found adopted; -1 before the first look.
+    qint64 m_adoptedAt = -1;
 };

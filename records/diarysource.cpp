@@ -24,6 +24,7 @@ DiarySource DiarySource::open(const SchoolConfig &config, SqliteRecords &local)
     }
     source.records = std::make_unique<FallbackRecords>(source.serverRecords.get(), local,
                                                        config.hasServer(), note);
+    source.records->setConfigFault(config.faultNote());
     if (source.serverRecords) {
         source.refresh = std::make_unique<QTimer>();
         source.refresh->setInterval(refreshMs);

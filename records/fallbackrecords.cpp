@@ -50,7 +50,19 @@ std::optional<QList<DiaryRound>> FallbackRecords::rounds(const Child &child)
 }
 
 QList<TargetRecord> FallbackRecords::targets(qint64 roundId) { return current().targets(roundId); }
-bool FallbackRecords::clear(const Child &child) { return current().clear(child); }
+// With a school's server, what it has not got yet is never cleared away from it: on a shared
+// account a pupil could otherwise wipe a classmate's rounds before the teacher has them.
+SqliteRecords::Unsent FallbackRecords::unsent() const
+{
+    return m_sendsToSchool ? SqliteRecords::Unsent::Keep : SqliteRecords::Unsent::Delete;
+}
+
+bool FallbackRecords::clear(const Child &child)
+{
+    Records &records = current();
+    return &records == &m_local ? m_local.clear(child, unsent()) : records.clear(child);
+}
+
 QString FallbackRecords::addChild(const QString &name) { return current().addChild(name); }
 
 QString FallbackRecords::renameChild(const Child &child, const QString &name)
@@ -58,7 +70,11 @@ QString FallbackRecords::renameChild(const Child &child, const QString &name)
     return current().renameChild(child, name);
 }
 
-QString FallbackRecords::removeChild(const Child &child) { return current().removeChild(child); }
+QString FallbackRecords::removeChild(const Child &child)
+{
+    Records &records = current();
+    return &records == &m_local ? m_local.removeChild(child, unsent()) : records.removeChild(child);
+}
 Child FallbackRecords::player() const { return m_local.player(); }
 void FallbackRecords::setPlayer(const Child &child) { m_local.setPlayer(child); }
 bool FallbackRecords::isRecording() const { return m_local.isRecording(); }
@@ -85,7 +101,11 @@ std::optional<int> FallbackRecords::waitingForSchool()
 
 QString FallbackRecords::problem() const
 {
-    if (!m_serverProblem.isEmpty())
-        return QStringLiteral("%1. Показан дневник этого компьютера.").arg(m_serverProblem);
-    return m_local.problem();
+    const QString problem =
+        m_serverProblem.isEmpty()
+            ? m_local.problem()
+            : QStringLiteral("%1. Показан дневник этого компьютера.").arg(m_serverProblem);
+    if (m_configFault.isEmpty() || problem.isEmpty())
+        return problem + m_configFault;
+    return problem + u'\n' + m_configFault;
 }

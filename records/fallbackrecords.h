@@ -2,10 +2,9 @@
 #pragma once
 
 #include "records.h"
+#include "sqliterecords.h"
 
 #include <QElapsedTimer>
-
-class SqliteRecords;
 
 // The school's server while it answers, this computer's diary when it does not: a window open
 // when the server goes away goes on with what this computer has, says so, and asks the server
@@ -19,6 +18,9 @@ public:
                     const QString &note = {}, QObject *parent = nullptr);
 
     static constexpr int retryAfterMs = 30000;
+
+    // What the admin's settings file says that was not understood: said with every problem.
+    void setConfigFault(const QString &note) { m_configFault = note; }
 
     std::optional<QList<Child>> children() override;
     std::optional<QList<ClassRow>> classRows(const QDateTime &now) override;
@@ -41,6 +43,7 @@ public:
 private:
     // The records to read now: the server unless it failed a moment ago.
     Records &current();
+    SqliteRecords::Unsent unsent() const;
     // Reads from the server, falling back to the local diary when the server fails.
     template <typename Read> auto read(Read read) -> decltype(read(std::declval<Records &>()));
 
@@ -49,5 +52,6 @@ private:
     bool m_sendsToSchool;
     QString m_note;
     QString m_serverProblem;
+    QString m_configFault;
     QElapsedTimer m_sinceFailure;
 };

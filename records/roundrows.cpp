@@ -16,6 +16,9 @@ namespace {
 const char roundColumns[] = "id, started_ms, utc_offset_s, level, right_button, double_click, "
                             "ending, score, grade, median_hit_ms, misses, penalties, throughput, "
                             "uuid, reaction_ms, child_id";
+// What the school's server has not got yet: what is counted is what is sent. The child comes
+// with it, so a round without one waits until the diary file adopts it.
+const char waiting[] = "FROM rounds JOIN children ON children.id = rounds.child_id WHERE sent <> 1";
 const char targetColumns[] =
     "number, shown_at_ms, hit_after_ms, penalties, misses, distance, width, start_x, start_y, "
     "centre_x, centre_y, click_x, click_y, moved_after_ms";
@@ -121,7 +124,8 @@ bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, Q
     // The hits are counted from the targets, which rounds kept before the count was shown have.
     query.prepare(QStringLiteral("SELECT %1, (SELECT count(*) FROM targets WHERE round_id = "
                                  "rounds.id AND hit_after_ms >= 0) FROM rounds "
-                                 "WHERE child_id = ? ORDER BY started_ms DESC, id DESC")
+                                 "WHERE child_id = ? AND sent <> 2 "
+                                 "ORDER BY started_ms DESC, id DESC")
                       .arg(QLatin1String(roundColumns)));
     query.addBindValue(childId);
     if (!query.exec())
@@ -155,7 +159,7 @@ bool lines(const QSqlDatabase &db, QHash<qint64, QList<classrows::Line>> *lines,
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT child_id, started_ms, utc_offset_s, level, score, "
-                                   "ending, median_hit_ms FROM rounds "
+                                   "ending, median_hit_ms FROM rounds WHERE sent <> 2 "
                                    "ORDER BY child_id, started_ms DESC, id DESC")))
         return failed(query, error);
     while (query.next()) {
@@ -175,8 +179,8 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
                                  "double_click, ending, score, grade, uuid, account, name "
-                                 "FROM rounds JOIN children ON children.id = rounds.child_id "
-                                 "WHERE sent = 0 ORDER BY started_ms, rounds.id LIMIT ?"));
+                                 "%1 ORDER BY started_ms, rounds.id LIMIT ?")
+                      .arg(QLatin1String(waiting)));
     query.addBindValue(limit);
     if (!query.exec())
         return failed(query, error);
@@ -205,7 +209,8 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
 bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error)
 {
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM rounds WHERE sent = 0")) || !query.next())
+    if (!query.exec(QStringLiteral("SELECT count(*) %1").arg(QLatin1String(waiting))) ||
+        !query.next())
         return failed(query, error);
     *count = query.value(0).toInt();
     return true;
@@ -213,12 +218,20 @@ bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error)
 
 bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error)
 {
+    // A round cleared from the diary while it waited was kept only until now.
+    const char *const statements[] = {
+        "UPDATE rounds SET sent = 1 WHERE uuid = ? AND sent = 0",
+        "DELETE FROM targets WHERE round_id IN (SELECT id FROM rounds WHERE uuid = ? AND sent = 2)",
+        "DELETE FROM rounds WHERE uuid = ? AND sent = 2",
+    };
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("UPDATE rounds SET sent = 1 WHERE uuid = ?"));
-    for (const QUuid &uuid : uuids) {
-        query.addBindValue(uuid.toString(QUuid::WithoutBraces));
-        if (!query.exec())
-            return failed(query, error);
+    for (const char *statement : statements) {
+        query.prepare(QLatin1String(statement));
+        for (const QUuid &uuid : uuids) {
+            query.addBindValue(uuid.toString(QUuid::WithoutBraces));
+            if (!query.exec())
+                return failed(query, error);
+        }
     }
     return true;
 }

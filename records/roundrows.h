@@ -14,6 +14,8 @@ class QSqlError;
 class QSqlQuery;
 
 // Rounds and targets as rows of the diary file. Writes run inside the caller's transaction.
+// A round's column sent is 0 while it waits for the school's server and 1 once the server has it;
+// 2 when it was cleared from the diary while it waited: out of sight, kept until it goes.
 namespace roundrows {
 
 // Whether the tables have every column this version reads and writes.
@@ -33,6 +35,7 @@ struct Played
 // Up to limit rounds the school's server does not have yet, oldest first.
 bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError *error);
 bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error);
+// Those cleared from the diary meanwhile go from it now.
 bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error);
 // The school's server refuses these for good: sent = 2, which no reading of unsent rounds
 // (sent = 0) offers again; no schema step, older games read it as sent.

@@ -153,6 +153,9 @@ SchoolFailure ofStatement(const QSqlError &error, qint64 statementMs)
         (error.databaseText().isEmpty() ? error.text() : error.databaseText()).simplified();
     static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL|PANIC):\\s*"));
     words.remove(severity);
+    // Where in the server's own functions it happened, which tells an admin nothing more.
+    static const QRegularExpression context(QStringLiteral("\\s*CONTEXT:.*$"));
+    words.remove(context);
     // libpq's guess after a lost connection, and the driver's brackets around no code.
     words.remove(QStringLiteral(" This probably means the server terminated abnormally before or "
                                 "while processing the request."));

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schoolserver.h"
 #include "figures.h"
+#include "measured.h"
+#include "penaltycodes.h"
 #include "schoolconfig.h"
 #include "serverwatchdog.h"
 
 #include <QAtomicInt>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -65,13 +70,16 @@ namespace {
 const char driverName[] = "QPSQL";
 const char noDriver[] = "the Qt driver for PostgreSQL is not installed (package libqt6sql6-psql)";
 
+// The schema this version of the game sends to.
+constexpr int schemaVersion = 3;
+
 QAtomicInt s_connections;
 
-QVariant nullable(std::optional<double> value)
+QJsonValue nullable(std::optional<double> value)
 {
     if (value && std::isfinite(*value))
         return *value;
-    return QVariant(QMetaType::fromType<double>());
+    return QJsonValue();
 }
 
 SchoolCheck checkLines(const QString &server, const QString &role, const QString &add,
@@ -109,68 +117,76 @@ QString connectOptions(const QString &service, const SchoolLimits &limits)
         .join(u';');
 }
 
-bool insertChild(ServerStatement &query, const Child &child)
+// A target as kvadrilka_add_round() takes it: the server's column names, the values the diary
+// keeps.
+QJsonObject targetObject(const TargetRecord &t)
 {
-    query.prepare(QStringLiteral("INSERT INTO children (account, name_key, name) VALUES (?, ?, ?) "
-                                 "ON CONFLICT DO NOTHING"));
-    query.addBindValue(child.account);
-    query.addBindValue(childnames::key(child.name));
-    query.addBindValue(childnames::cleaned(child.name));
-    return query.exec();
+    QJsonObject object{
+        {QStringLiteral("number"), t.number},
+        {QStringLiteral("shown_at_ms"), t.shownAtMs},
+        {QStringLiteral("hit_after_ms"), t.hitAfterMs},
+        {QStringLiteral("penalties"), penaltycodes::text(t.penalties)},
+        {QStringLiteral("misses"), t.misses},
+        {QStringLiteral("distance"), measured::orElse(t.distance, -1)},
+        {QStringLiteral("width"), measured::orElse(t.width, 0)},
+        {QStringLiteral("moved_after_ms"),
+         t.movedAfterMs >= 0 ? QJsonValue(t.movedAfterMs) : QJsonValue()},
+    };
+    const auto addPoint = [&object](const QString &name, std::optional<QPointF> point) {
+        point = measured::point(point);
+        object.insert(name + QStringLiteral("_x"), point ? QJsonValue(point->x()) : QJsonValue());
+        object.insert(name + QStringLiteral("_y"), point ? QJsonValue(point->y()) : QJsonValue());
+    };
+    addPoint(QStringLiteral("start"), t.start);
+    addPoint(QStringLiteral("centre"), t.centre);
+    addPoint(QStringLiteral("click"), t.click);
+    return object;
 }
 
-// Returns false on a failure; *added tells whether the server did not have the round yet.
-bool insertRound(ServerStatement &query, const ChildRound &round, bool *added)
+// The round with its child and targets as one JSON object: the server adds it whole, or, when
+// it already has it, leaves it as it is.
+QByteArray roundObject(const ChildRound &round)
 {
     const RoundRecord &record = round.record;
     const QDateTime started =
         record.started.isValid() ? record.started : QDateTime::currentDateTime();
     const figures::RoundFigures figures = figures::ofRound(record.targets);
-    // Rounds are sent more than once whenever an answer is lost on the way back. No conflict
-    // target: naming one needs SELECT on its columns, which pupils do not have.
-    query.prepare(QStringLiteral(
-        "INSERT INTO rounds (uuid, account, name_key, started, utc_offset_s, level, right_button, "
-        "double_click, ending, score, grade, median_hit_ms, misses, penalties, throughput, "
-        "reaction_ms) VALUES (CAST(? AS uuid), ?, ?, CAST(? AS timestamptz), ?, ?, ?, ?, ?, ?, ?, "
-        "?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-    query.addBindValue(record.uuid.toString(QUuid::WithoutBraces));
-    query.addBindValue(round.child.account);
-    query.addBindValue(childnames::key(round.child.name));
-    // With its offset, so that the server keeps the instant whatever its own time zone.
-    query.addBindValue(
-        started.toOffsetFromUtc(started.offsetFromUtc()).toString(Qt::ISODateWithMs));
-    query.addBindValue(started.offsetFromUtc());
-    query.addBindValue(record.level);
-    query.addBindValue(record.rightButton);
-    query.addBindValue(record.doubleClick);
-    query.addBindValue(int(record.ending));
-    query.addBindValue(record.score);
-    query.addBindValue(record.grade.isNull() ? QStringLiteral("") : record.grade);
-    query.addBindValue(nullable(figures.medianTimeToHitMs));
-    query.addBindValue(figures.misses);
-    query.addBindValue(figures.penalties);
-    query.addBindValue(nullable(figures.throughput));
-    query.addBindValue(nullable(figures.reactionMs));
-    if (!query.exec())
-        return false;
-    *added = query.numRowsAffected() > 0;
-    return true;
+    QJsonArray targets;
+    for (const TargetRecord &target : record.targets)
+        targets.append(targetObject(target));
+    const QJsonObject object{
+        {QStringLiteral("uuid"), record.uuid.toString(QUuid::WithoutBraces)},
+        // With its offset, so that the server keeps the instant whatever its own time zone.
+        {QStringLiteral("started"),
+         started.toOffsetFromUtc(started.offsetFromUtc()).toString(Qt::ISODateWithMs)},
+        {QStringLiteral("utc_offset_s"), started.offsetFromUtc()},
+        {QStringLiteral("level"), record.level},
+        {QStringLiteral("right_button"), record.rightButton},
+        {QStringLiteral("double_click"), record.doubleClick},
+        {QStringLiteral("ending"), int(record.ending)},
+        {QStringLiteral("score"), record.score},
+        {QStringLiteral("grade"), record.grade.isNull() ? QStringLiteral("") : record.grade},
+        {QStringLiteral("median_hit_ms"), nullable(figures.medianTimeToHitMs)},
+        {QStringLiteral("misses"), figures.misses},
+        {QStringLiteral("penalties"), figures.penalties},
+        {QStringLiteral("throughput"), nullable(figures.throughput)},
+        {QStringLiteral("reaction_ms"), nullable(figures.reactionMs)},
+        {QStringLiteral("child"),
+         QJsonObject{{QStringLiteral("account"), round.child.account},
+                     {QStringLiteral("name_key"), childnames::key(round.child.name)},
+                     {QStringLiteral("name"), childnames::cleaned(round.child.name)}}},
+        {QStringLiteral("targets"), targets},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-bool insertTargets(ServerStatement &query, const RoundRecord &record)
+// Pupils' roles may add rounds through this function alone; the server decides whose rounds
+// this login may add.
+bool addRound(ServerStatement &query, const ChildRound &round)
 {
-    query.prepare(QStringLiteral("INSERT INTO targets (round_uuid, position, %1) VALUES "
-                                 "(CAST(? AS uuid), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                      .arg(roundrows::targetColumnList()));
-    const QString uuid = record.uuid.toString(QUuid::WithoutBraces);
-    for (qsizetype position = 0; position < record.targets.size(); ++position) {
-        query.addBindValue(uuid);
-        query.addBindValue(int(position));
-        roundrows::bindTarget(query, record.targets.at(position));
-        if (!query.exec())
-            return false;
-    }
-    return true;
+    query.prepare(QStringLiteral("SELECT kvadrilka_add_round(CAST(? AS jsonb))"));
+    query.addBindValue(QString::fromUtf8(roundObject(round)));
+    return query.exec();
 }
 
 } // namespace
@@ -313,9 +329,7 @@ QList<QUuid> SchoolServer::deliver(const QList<ChildRound> &rounds)
                 break;
             }
             QSqlError failure;
-            bool added = false;
-            if (!insertChild(query, round.child) || !insertRound(query, round, &added) ||
-                (added && !insertTargets(query, round.record)))
+            if (!addRound(query, round))
                 failure = query.lastError();
             bool done = false;
             if (!m_timedOut && !failure.isValid() && exchange([&] { done = db.commit(); }) &&
@@ -400,16 +414,16 @@ SchoolCheck SchoolServer::check()
             }
             // Rows of the class are the teachers' unless row security is off for this role (the
             // tables' owner, a superuser).
-            if (!query.exec(QStringLiteral("SELECT has_table_privilege('children', 'INSERT') AND "
-                                           "has_table_privilege('rounds', 'INSERT') AND "
-                                           "has_table_privilege('targets', 'INSERT'), "
-                                           "has_table_privilege('children', 'SELECT') AND "
-                                           "has_table_privilege('rounds', 'SELECT') AND "
-                                           "has_table_privilege('targets', 'SELECT') "
-                                           "AND (NOT row_security_active('rounds') OR "
-                                           "pg_has_role('kvadrilka_teachers', 'MEMBER')), "
-                                           "has_table_privilege('schema_version', 'SELECT'), "
-                                           "has_table_privilege('rounds', 'SELECT')")) ||
+            if (!query.exec(QStringLiteral(
+                    "SELECT coalesce(has_function_privilege("
+                    "to_regprocedure('kvadrilka_add_round(jsonb)'), 'EXECUTE'), false), "
+                    "has_table_privilege('children', 'SELECT') AND "
+                    "has_table_privilege('rounds', 'SELECT') AND "
+                    "has_table_privilege('targets', 'SELECT') "
+                    "AND (NOT row_security_active('rounds') OR "
+                    "pg_has_role('kvadrilka_teachers', 'MEMBER')), "
+                    "has_table_privilege('schema_version', 'SELECT'), "
+                    "has_table_privilege('rounds', 'SELECT')")) ||
                 !query.next())
                 return failed();
             const bool mayAdd = query.value(0).toBool();
@@ -426,8 +440,16 @@ SchoolCheck SchoolServer::check()
                 return failed();
             const int version = query.value(0).toInt();
             ok = version >= 1 && (mayAdd || mayRead);
+            // Rounds go through the function that version 3 brings; older servers take none.
+            const QString older =
+                version < schemaVersion
+                    ? QStringLiteral(", but the game needs version %1: apply the steps up to "
+                                     "school-%2-to-%1.sql")
+                          .arg(schemaVersion)
+                          .arg(schemaVersion - 1)
+                    : QString();
             SchoolCheck checked =
-                finish(answers + QStringLiteral(", schema version %1)").arg(version));
+                finish(answers + QStringLiteral(", schema version %1)").arg(version) + older);
             checked.mayReadClass = ok && mayRead;
             checked.mayReadOwn = ok && mayReadSome && !mayRead;
             return checked;

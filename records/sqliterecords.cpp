@@ -237,7 +237,9 @@ bool SqliteRecords::markSent(const QList<QUuid> &uuids)
 {
     QSqlError error;
     const bool marked = m_file.write(
-        [&](const QSqlDatabase &db, QSqlError *e) { return roundrows::markSent(db, uuids, e); },
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            return roundrows::markSent(db, uuids, e) && childrows::forgetRemoved(db, e);
+        },
         &error);
     if (!marked)
         writeFailed(error);
@@ -308,20 +310,26 @@ void SqliteRecords::dropWaiting(const Child &child)
     }
 }
 
-bool SqliteRecords::clear(const Child &child)
+bool SqliteRecords::clear(const Child &child, Unsent unsent)
 {
+    // The outbox's rounds are kept with the rest: in first. Any the diary cannot take now stay
+    // in the outbox.
+    if (unsent == Unsent::Keep)
+        sendWaiting();
     QSqlError error;
     const bool cleared = m_file.write(
         [&](const QSqlDatabase &db, QSqlError *e) {
             const std::optional<qint64> id = childrows::find(db, child, e);
-            return id ? childrows::removeRounds(db, *id, e) : e->type() == QSqlError::NoError;
+            return id ? childrows::removeRounds(db, *id, unsent == Unsent::Keep, e)
+                      : e->type() == QSqlError::NoError;
         },
         &error);
     if (!cleared) {
         writeFailed(error);
         return false;
     }
-    dropWaiting(child);
+    if (unsent == Unsent::Delete)
+        dropWaiting(child);
     if (m_inMemory.isEmpty() && m_outbox.isEmpty())
         m_failures.recovered();
     emit changed();
@@ -384,20 +392,26 @@ QString SqliteRecords::renameChild(const Child &child, const QString &name)
     return {};
 }
 
-QString SqliteRecords::removeChild(const Child &child)
+QString SqliteRecords::removeChild(const Child &child, Unsent unsent)
 {
+    // The outbox's rounds are kept with the rest: in first. Any the diary cannot take now stay
+    // in the outbox.
+    if (unsent == Unsent::Keep)
+        sendWaiting();
     QSqlError error;
     const bool removed = m_file.write(
         [&](const QSqlDatabase &db, QSqlError *e) {
             const std::optional<qint64> id = childrows::find(db, child, e);
-            return id ? childrows::remove(db, *id, e) : e->type() == QSqlError::NoError;
+            return id ? childrows::remove(db, *id, unsent == Unsent::Keep, e)
+                      : e->type() == QSqlError::NoError;
         },
         &error);
     if (!removed) {
         writeFailed(error);
         return problem();
     }
-    dropWaiting(child);
+    if (unsent == Unsent::Delete)
+        dropWaiting(child);
     if (childnames::same(m_player.player(), child))
         m_player.set(m_owner);
     emit changed();

@@ -48,10 +48,15 @@ public:
     std::optional<QList<ClassRow>> classRows(const QDateTime &now) override;
     std::optional<QList<DiaryRound>> rounds(const Child &child) override;
     QList<TargetRecord> targets(qint64 roundId) override;
-    bool clear(const Child &child) override;
+    bool clear(const Child &child) override { return clear(child, Unsent::Delete); }
     QString addChild(const QString &name) override;
     QString renameChild(const Child &child, const QString &name) override;
-    QString removeChild(const Child &child) override;
+    QString removeChild(const Child &child) override { return removeChild(child, Unsent::Delete); }
+    // Where rounds go to the school's server, clearing and removing keep those it has not got
+    // yet, out of sight, until it has them.
+    enum class Unsent { Delete, Keep };
+    bool clear(const Child &child, Unsent unsent);
+    QString removeChild(const Child &child, Unsent unsent);
     Child player() const override { return m_player.player(); }
     void setPlayer(const Child &child) override { m_player.set(child); }
     bool isRecording() const override { return m_switch.isOn(); }

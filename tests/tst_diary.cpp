@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The diary window, its figures and its export, over rounds kept in real SQLite files.
 #include "dialogs.h"
+#include "fallbackrecords.h"
+#include "schoolconfig.h"
 #include "diarytexts.h"
 #include "diarywindow.h"
 #include "sqliterecords.h"
@@ -454,8 +456,8 @@ private slots:
         for (const auto &[column, ascending] :
              {std::pair{"Раундов\nза 7 дней", "Маша Вера Борис Аня"},
               {"Последний\nраунд", "Борис Вера Аня Маша"},
-              {"Его\nуровень", "Аня Вера Борис Маша"},
-              {"Его\nочки", "Вера Аня Борис Маша"},
+              {"Уровень\nпоследнего", "Аня Вера Борис Маша"},
+              {"Очки\nпоследнего", "Вера Аня Борис Маша"},
               {"Лучшие\nочки", "Вера Аня Борис Маша"},
               {"Время до попадания\n(меньше — лучше)", "Аня Борис Вера Маша"},
               {"Ребёнок", "Аня Борис Вера Маша"},
@@ -478,15 +480,23 @@ private slots:
         QCOMPARE(diary.window.findChild<QTableView *>("rounds")->model()->rowCount(), 11);
     }
 
-    // Recording locked off by the administrator: the switch is greyed, a click on it changes
-    // nothing, and one line says why; the place the rounds come from is said above the pages.
+    // Recording locked off by the administrator, with a comment after the value: the switch is
+    // greyed, a click on it changes nothing, and one line says why; the place the rounds come
+    // from is said above the pages, and what the admin's file says that was not understood below.
     void aLockedSwitchCannotBeTurned()
     {
         QTemporaryDir dir;
+        QFile conf(dir.filePath("kvadrilka.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[diary]\nrecording=false # off\nlock-recording=yes\nallow-guests=no\n");
+        conf.close();
+        const SchoolConfig config = SchoolConfig::load(conf.fileName());
         SqliteRecords store(dir.filePath("diary.sqlite"), dir.filePath("settings.ini"),
-                            Child{"school", "Маша"}, DiaryPolicy{false, true, false});
+                            Child{"school", "Маша"}, config.policy);
+        FallbackRecords records(nullptr, store, false);
+        records.setConfigFault(config.faultNote());
         Diary answers;
-        DiaryWindow window(store, answers);
+        DiaryWindow window(records, answers);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *recording = window.findChild<QCheckBox *>("recording");
@@ -498,6 +508,11 @@ private slots:
         QCOMPARE(lock->text(), "Запись раундов выключена администратором компьютера.");
         QCOMPARE(window.findChild<QLabel *>("place")->text(), "Показано: Этот компьютер");
         QCOMPARE(window.findChild<QLabel *>("player")->text(), "Раунды сейчас не записываются");
+        QVERIFY(!store.playAsGuest());
+        QCOMPARE(window.findChild<QLabel *>("status")->text(),
+                 "Ошибка в настройках администратора " + conf.fileName() +
+                     ": строка 4 «allow-guests=no» не понята. Действует более строгий выбор: "
+                     "allow-guest=false.");
     }
 };
 

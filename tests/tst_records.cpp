@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSettings>
+#include <QScopeGuard>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -457,16 +459,29 @@ private slots:
 
     // A diary of every earlier version opens with its rounds, all of them the account's own
     // child's; rounds kept before they had identities get one each. Put in write-ahead mode by
-    // some other tool, it goes back to a rollback journal.
+    // some other tool, it goes back to a rollback journal. A game of that version that held the
+    // file meanwhile goes on writing rounds its own way: they are the owner's too, with an
+    // identity, and with no speed of aiming unless it was measured the new way.
     void anEarlierDiaryOpensWithItsRoundsUnderTheOwner_data()
     {
         QTest::addColumn<int>("version");
-        for (const int version : {1, 2, 3})
-            QTest::addRow("version %d", version) << version;
+        QTest::addColumn<QString>("olderRound");
+        const QString columns = "INSERT INTO rounds (id, started_ms, utc_offset_s, level, "
+                                "right_button, double_click, ending, score, grade, median_hit_ms, "
+                                "misses, penalties, throughput",
+                      values = ") VALUES (NULL, 1796200000000, 10800, 1, 0, 0, 0, 17, '', 500, "
+                               "0, 0, 1.5";
+        const QString uuid = "'6f1c2a3e-0000-4000-8000-0000000000aa'";
+        QTest::addRow("version 1") << 1 << columns + values + ")";
+        QTest::addRow("version 2") << 2 << columns + ", uuid" + values + ", " + uuid + ")";
+        QTest::addRow("version 3") << 3
+                                   << columns + ", uuid, reaction_ms" + values + ", " + uuid +
+                                          ", 300) ON CONFLICT (uuid) DO NOTHING";
     }
     void anEarlierDiaryOpensWithItsRoundsUnderTheOwner()
     {
         QFETCH(int, version);
+        QFETCH(QString, olderRound);
         Place place;
         QVERIFY(QDir().mkpath(place.folder) &&
                 QFile::copy(QFINDTESTDATA(QStringLiteral("data/diary-v%1.sqlite").arg(version)),
@@ -480,7 +495,11 @@ private slots:
         QSqlDatabase::removeDatabase("tool");
         const Child owner{"anna", "Анна Петровна"};
         QList<DiaryRound> rounds;
+        const auto closeOlder = qScopeGuard([] { QSqlDatabase::removeDatabase("older"); });
         {
+            QSqlDatabase olderGame = QSqlDatabase::addDatabase("QSQLITE", "older");
+            olderGame.setDatabaseName(place.diary);
+            QVERIFY(olderGame.open());
             SqliteRecords records(place.diary, place.settings, owner);
             QCOMPARE(records.children().value().size(), 1);
             QVERIFY(childnames::same(records.children()->value(0), owner));
@@ -488,6 +507,7 @@ private slots:
             QSqlQuery mode(QSqlDatabase::database(records.connectionName()));
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
             QCOMPARE(mode.value(0).toString(), "delete");
+            mode.finish();
             QCOMPARE(rounds.size(), 2);
             const DiaryRound &older = rounds[1];
             QCOMPARE(std::tuple(older.started.toString(Qt::ISODate), older.level, older.score,
@@ -506,12 +526,19 @@ private slots:
             if (version > 1)
                 QCOMPARE(older.uuid.toString(QUuid::WithoutBraces),
                          "6f1c2a3e-0000-4000-8000-000000000001");
+            QSqlQuery write(olderGame);
+            QVERIFY2(write.exec(olderRound), qPrintable(write.lastError().text()));
+            const DiaryRound adopted = records.rounds(owner).value().value(0);
+            QCOMPARE(adopted.score, 17);
+            QVERIFY(!adopted.uuid.isNull() && adopted.uuid != rounds[0].uuid &&
+                    adopted.uuid != rounds[1].uuid);
+            QCOMPARE(adopted.figures.throughput, version == 3 ? std::optional(1.5) : std::nullopt);
             records.roundEnded(round(0));
         }
         const QList<DiaryRound> again =
             SqliteRecords(place.diary, place.settings, owner).rounds(owner).value();
-        QCOMPARE(again.size(), 3);
-        QCOMPARE(again[1].uuid, rounds[0].uuid);
+        QCOMPARE(again.size(), 4);
+        QCOMPARE(again[2].uuid, rounds[0].uuid);
     }
 
     void failedWrite_data()

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // This machine's rounds on their way to the school's server, a private PostgreSQL the test starts
 // and stops: the game's own sending program from two machines at once, a server that stops and
-// comes back, and one that takes the connection and never answers.
+// comes back, one that takes the connection and never answers, the rounds of an older game that
+// writes on in a diary a newer program stepped up, and clearing the diary while the server is away.
 #include "pgcluster.h"
 #include "pgrelay.h"
 #include "detachedlauncher.h"
+#include "dialogs.h"
 #include "diarysource.h"
+#include "diarywindow.h"
 #include "schoolcourier.h"
 #include "schoolsender.h"
 #include "schoolserver.h"
@@ -15,8 +18,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QComboBox>
+#include <QLabel>
 #include <QLockFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -80,6 +86,56 @@ struct Machine
     }
 };
 
+// How the game of the diary's version 3, before rounds were children's, kept a round and its
+// target: its own statements, with the values it bound written in.
+bool olderGamePlays(const QSqlDatabase &db, int minute)
+{
+    QSqlQuery query(db);
+    return query.exec(
+               QString("INSERT INTO rounds (id, started_ms, utc_offset_s, level, right_button, "
+                       "double_click, ending, score, grade, median_hit_ms, misses, penalties, "
+                       "throughput, uuid, reaction_ms) VALUES (NULL, %1, 10800, 1, 0, 0, 0, %2, "
+                       "'Оценка: 2', 700, 0, 0, NULL, '%3', NULL) ON CONFLICT (uuid) DO NOTHING")
+                   .arg(round(minute).started.toMSecsSinceEpoch())
+                   .arg(minute)
+                   .arg(QUuid::createUuid().toString(QUuid::WithoutBraces))) &&
+           query.exec(QString("INSERT INTO targets (round_id, position, number, shown_at_ms, "
+                              "hit_after_ms, penalties, misses, distance, width, start_x, start_y, "
+                              "centre_x, centre_y, click_x, click_y, moved_after_ms) VALUES (%1, "
+                              "0, 1, 3000, 700, '', 0, 50, 49, NULL, NULL, NULL, NULL, NULL, NULL, "
+                              "NULL)")
+                          .arg(query.lastInsertId().toLongLong()));
+}
+
+// The scores of the child's rounds as the diary shows them, oldest first.
+QString scores(Records &records, const Child &child)
+{
+    QStringList result;
+    const QList<DiaryRound> rounds = records.rounds(child).value_or(QList<DiaryRound>());
+    for (const DiaryRound &round : rounds)
+        result.prepend(QString::number(round.score));
+    return result.join(',');
+}
+
+// A grown-up who says yes to every question, and notes each.
+struct Yes : Dialogs
+{
+    QStringList questions;
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
+    bool confirm(QWidget *, const QString &, const QString &text) override
+    {
+        questions.append(text);
+        return true;
+    }
+    void tell(QWidget *, const QString &, const QString &text) override { questions.append(text); }
+    QString askText(QWidget *, const QString &, const QString &, const QString &initial,
+                    bool *ok) override
+    {
+        *ok = false;
+        return initial;
+    }
+};
+
 // Gone, or a zombie that nobody has reaped yet: this is not its parent.
 bool hasEnded(qint64 pid)
 {
@@ -103,15 +159,24 @@ private slots:
         QCOMPARE(m_cluster.psql("postgres", "CREATE DATABASE class"), QString());
         QCOMPARE(m_cluster.psql("class", sqlDir + "/school-1.sql", true), QString());
         QCOMPARE(m_cluster.psql("class", sqlDir + "/school-1-to-2.sql", true), QString());
-        QCOMPARE(m_cluster.psql("class", "CREATE ROLE ivan LOGIN IN ROLE kvadrilka_pupils; "
-                                         "CREATE ROLE petya LOGIN IN ROLE kvadrilka_pupils; "
-                                         "CREATE ROLE teacher LOGIN IN ROLE kvadrilka_teachers; "
-                                         "CREATE ROLE olya LOGIN IN ROLE kvadrilka_pupils, "
-                                         "kvadrilka_own_rounds"),
+        QCOMPARE(m_cluster.psql("class", sqlDir + "/school-2-to-3.sql", true), QString());
+        // Class 3a: ivan's machine and olya; 3b: petya's machine. The teacher teaches both.
+        QCOMPARE(m_cluster.psql("class", "CREATE ROLE pupils_3a; CREATE ROLE pupils_3b; "
+                                         "CREATE ROLE teachers_3a IN ROLE kvadrilka_teachers; "
+                                         "CREATE ROLE teachers_3b IN ROLE kvadrilka_teachers; "
+                                         "INSERT INTO classes VALUES ('pupils_3a', 'teachers_3a'), "
+                                         "('pupils_3b', 'teachers_3b')"),
                  QString());
+        for (const auto &[login, groups] :
+             {std::pair{"ivan", "kvadrilka_pupils, pupils_3a"},
+              {"petya", "kvadrilka_pupils, pupils_3b"},
+              {"olya", "kvadrilka_pupils, kvadrilka_own_rounds, pupils_3a"},
+              {"teacher", "teachers_3a, teachers_3b"},
+              {"teacher3b", "teachers_3b"}})
+            QCOMPARE(m_cluster.createLogin(login, groups), QString());
         QFile services(m_cluster.path("pg_service.conf"));
         QVERIFY(services.open(QIODevice::WriteOnly));
-        for (const QString login : {"ivan", "petya", "teacher", "olya"})
+        for (const QString login : {"ivan", "petya", "teacher", "teacher3b", "olya"})
             services.write(QString("[%1]\nhost=%2\ndbname=class\nuser=%1\n\n")
                                .arg(login, m_cluster.socket())
                                .toUtf8());
@@ -185,6 +250,127 @@ private slots:
         QCOMPARE(teacherSees("SELECT count(*) || ' ' || string_agg(score::text, ',' ORDER BY "
                              "score) FROM rounds WHERE name_key = 'оля'"),
                  "3 10,11,12");
+    }
+
+    // An older game holds the diary and plays a round; a newer program steps the file up and
+    // sends it; the older game plays two more. The newer program, still holding the file, shows
+    // them as the account's own child's, counts them and sends each once.
+    void anOlderGamesRoundsAreShownCountedAndSentOnce()
+    {
+        Machine machine("ivan");
+        QVERIFY(QFile::copy(QFINDTESTDATA("data/diary-v3.sqlite"), machine.diary) &&
+                QFile::setPermissions(machine.diary, QFile::ReadOwner | QFile::WriteOwner));
+        {
+            QSqlDatabase older = QSqlDatabase::addDatabase("QSQLITE", "older");
+            older.setDatabaseName(machine.diary);
+            QVERIFY(older.open());
+            QVERIFY(olderGamePlays(older, 31));
+            const Child owner{"ivan", "Гриша"};
+            SqliteRecords records(machine.diary, machine.settings, owner);
+            SchoolServer server("ivan");
+            SchoolSender sender(records, machine.diary, server);
+            const QDateTime now = QDateTime::currentDateTimeUtc();
+            QCOMPARE(sender.run(now), SchoolSender::Outcome::Sent);
+            QCOMPARE(sender.sentCount(), 3);
+            QVERIFY(olderGamePlays(older, 32));
+            QVERIFY(olderGamePlays(older, 33));
+            QCOMPARE(scores(records, owner), "27,3,31,32,33");
+            QCOMPARE(records.unsentCount(), 2);
+            QCOMPARE(sender.run(now), SchoolSender::Outcome::Sent);
+            QCOMPARE(sender.sentCount(), 2);
+            QCOMPARE(records.unsentCount(), 0);
+            QCOMPARE(sender.run(now), SchoolSender::Outcome::Sent);
+            QCOMPARE(sender.sentCount(), 0);
+        }
+        QSqlDatabase::removeDatabase("older");
+        QCOMPARE(teacherSees("SELECT string_agg(score::text, ',' ORDER BY started) FROM rounds "
+                             "WHERE account = 'ivan' AND name_key = 'гриша'"),
+                 "27,3,31,32,33");
+    }
+
+    // The server is away when a grown-up clears a child's diary, or removes the child: the
+    // question says what becomes of the rounds the school has not got, the window shows none of
+    // them, and they go once the server is back; then nothing of them is left on the computer.
+    void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("children");
+        const QString school = " Раунды, которые ещё не дошли до школьного сервера, пропадут из "
+                               "дневника, но всё равно уйдут на сервер.";
+        QTest::newRow("cleared") << "clearDiary"
+                                 << "Лиза"
+                                 << "Стереть все раунды ребёнка «Лиза»? Вернуть их будет нельзя. "
+                                    "Раунды других детей останутся." +
+                                        school
+                                 << "Ваня Лиза";
+        QTest::newRow("removed") << "removeChild"
+                                 << "Зоя"
+                                 << "Удалить ребёнка «Зоя» из дневника вместе со всеми его "
+                                    "раундами? Вернуть их будет нельзя." +
+                                        school
+                                 << "Ваня";
+    }
+    void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, name);
+        QFETCH(QString, question);
+        QFETCH(QString, children);
+        Machine machine("ivan");
+        const Child owner{"ivan", "Ваня"}, child{"ivan", name};
+        machine.play(name, {41, 42});
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        {
+            SqliteRecords records(machine.diary, machine.settings, owner);
+            SchoolServer server("ivan");
+            QCOMPARE(SchoolSender(records, machine.diary, server).run(now),
+                     SchoolSender::Outcome::Sent);
+        }
+        machine.play(name, {43, 44});
+        m_cluster.stop();
+        auto resume = qScopeGuard([this] { m_cluster.resume(); });
+
+        SqliteRecords local(machine.diary, machine.settings, owner);
+        SchoolConfig config;
+        config.service = "ivan";
+        const DiarySource source = DiarySource::open(config, local);
+        Yes grownUp;
+        DiaryWindow window(*source.records, grownUp);
+        window.show();
+        auto *chooser = window.findChild<QComboBox *>("child");
+        const int index = chooser->findText(name);
+        while (chooser->currentIndex() != index)
+            QTest::keyClick(chooser, chooser->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+        QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
+        QCOMPARE(grownUp.questions, QStringList{question});
+        QStringList names;
+        for (int i = 0; i < chooser->count(); ++i)
+            names.append(chooser->itemText(i));
+        QCOMPARE(names.join(' '), children);
+        QCOMPARE(scores(*source.records, child), "");
+        QCOMPARE(window.findChild<QLabel *>("place")->text(),
+                 "Показано: Этот компьютер (школьный сервер сейчас не отвечает) · ждут отправки "
+                 "на школьный сервер: 2");
+
+        resume.dismiss();
+        const QString error = m_cluster.resume();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        SchoolServer server("ivan");
+        SchoolSender sender(local, machine.diary, server);
+        QCOMPARE(sender.run(now), SchoolSender::Outcome::Sent);
+        QCOMPARE(sender.sentCount(), 2);
+        QCOMPARE(local.unsentCount(), 0);
+        QCOMPARE(teacherSees("SELECT string_agg(score::text, ',' ORDER BY score) FROM rounds "
+                             "WHERE name_key = '" +
+                             name.toLower() + "'"),
+                 "41,42,43,44");
+        QSqlQuery left(QSqlDatabase::database(local.connectionName()));
+        QVERIFY(left.exec("SELECT (SELECT count(*) FROM rounds) || ' ' || (SELECT count(*) FROM "
+                          "children)") &&
+                left.next());
+        QCOMPARE(left.value(0).toString(), QString("0 %1").arg(children.count(' ') + 1));
     }
 
     // A server that takes the connection and never answers holds up neither the end of a round
@@ -286,7 +472,7 @@ private slots:
         QCOMPARE(teacherSees("SELECT count(*) FROM rounds WHERE account = 'hung'"), "1");
     }
 
-    // The diary window reads the whole class with a teacher's role, only one's own rounds with a
+    // The diary window reads the classes a teacher's role teaches, only one's own rounds with a
     // pupil's who logs in as themselves, and this computer's diary with a shared account's role,
     // saying why; a server that stops while the window is open leaves it this computer's diary.
     void whatTheDiaryShows_data()
@@ -297,6 +483,9 @@ private slots:
         QTest::newRow("teacher") << "teacher"
                                  << "Школьный сервер «teacher»: весь класс"
                                  << "ivan Дима, olya Оля, petya Петя";
+        QTest::newRow("a teacher of the other class") << "teacher3b"
+                                                      << "Школьный сервер «teacher3b»: весь класс"
+                                                      << "petya Петя";
         QTest::newRow("a pupil as themselves") << "olya"
                                                << "Школьный сервер «olya»: мои раунды"
                                                << "olya Оля";
@@ -336,8 +525,11 @@ private slots:
         QCOMPARE(rounds.size(), 1);
         QCOMPARE(records.targets(rounds.first().id).value(0).hitAfterMs, 700);
         QCOMPARE(records.waitingForSchool(), 1);
-        if (login != "teacher")
+        if (login != "teacher") {
+            // Nor is ivan's child on its own page, or in the report, which read it the same way.
+            QCOMPARE(records.rounds({"ivan", "Дима"}).value_or(QList<DiaryRound>()).size(), 0);
             return;
+        }
         m_cluster.stop();
         const auto resume = qScopeGuard([this] { m_cluster.resume(); });
         QElapsedTimer waited;
@@ -381,7 +573,7 @@ private slots:
                                 "grade, median_hit_ms, misses, penalties, login) SELECT "
                                 "gen_random_uuid(), 'class', 'ученик ' || c, now() - r * "
                                 "interval '1 hour', 10800, 1 + r % 4, false, false, r % 5 / 4, "
-                                "r % 31, '', 400 + (c * r) % 700, 0, 0, 'postgres' FROM "
+                                "r % 31, '', 400 + (c * r) % 700, 0, 0, 'petya' FROM "
                                 "generate_series(1, 500) c, generate_series(1, 200) r; ANALYZE"),
                  QString());
         SchoolServer teacher("teacher", DiarySource::limits);
@@ -421,5 +613,5 @@ private:
     std::unique_ptr<PgRelay> m_hung, m_frozen;
 };
 
-QTEST_GUILESS_MAIN(tst_SchoolClass)
+QTEST_MAIN(tst_SchoolClass)
 #include "tst_schoolclass.moc"

@@ -13,8 +13,12 @@ class tst_SchoolConfig : public QObject
 private slots:
     void firstFolderWithTheFileWins_data();
     void firstFolderWithTheFileWins();
+    void whatTheAdminWroteIsWhatHappens_data();
+    void whatTheAdminWroteIsWhatHappens();
     void checkNamesTheMissingDriver();
 };
+
+Q_DECLARE_METATYPE(DiaryPolicy)
 
 void tst_SchoolConfig::firstFolderWithTheFileWins_data()
 {
@@ -76,6 +80,70 @@ void tst_SchoolConfig::firstFolderWithTheFileWins()
     QCOMPARE(config.problem.contains(problem), true);
     QCOMPARE(config.problem.isEmpty(), problem.isEmpty());
     QCOMPARE(config.hasServer(), problem.isEmpty() && !service.isEmpty());
+}
+
+void tst_SchoolConfig::whatTheAdminWroteIsWhatHappens_data()
+{
+    // "-" for a file that cannot be read: a folder by that name.
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<DiaryPolicy>("policy");
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QStringList>("said"); // after "FILE, " or "FILE "
+    const QString strict = "is not clear, so the stricter choice applies: ";
+    QTest::newRow("nothing written")
+        << QByteArray("[school]\n") << DiaryPolicy{} << "" << QStringList{};
+    QTest::newRow("comments after values")
+        << QByteArray(
+               "\xef\xbb\xbf[diary]\r\nrecording = false # off\nlock-recording=yes;  locked\n"
+               "allow-guest=\"on\"\t# the parents'\n[school] # below\nservice=k.1 ;x\n")
+        << DiaryPolicy{false, true, true} << "k.1" << QStringList{};
+    QTest::newRow("a lock keeps a grown-up's rounds too")
+        << QByteArray("[diary]\nlock-recording=true\n") << DiaryPolicy{{}, true, false} << ""
+        << QStringList{};
+    QTest::newRow("cannot be read")
+        << QByteArray("-") << DiaryPolicy{true, true, false} << ""
+        << QStringList{"cannot be read; no round is sent to a school server until it can",
+                       strict + "recording=true, lock-recording=true, allow-guest=false"};
+    QTest::newRow("not understood")
+        << QByteArray("[school]\nservice=k\n[diary]\nrecording=maybe\nlock-recordng=no\n"
+                      "allow-guest\n")
+        << DiaryPolicy{true, true, false} << "k"
+        << QStringList{"line 4: \"recording=maybe\" is neither true nor false",
+                       "line 5: \"lock-recordng=no\" is not a known setting",
+                       "line 6: \"allow-guest\" is no [section] and no key=value",
+                       strict + "recording=true, lock-recording=true, allow-guest=false"};
+    QTest::newRow("what is clear holds")
+        << QByteArray("[diary]\nrecording=off\nallow-guest=1\nrecord=on\n")
+        << DiaryPolicy{false, true, true} << ""
+        << QStringList{"line 4: \"record=on\" is not a known setting",
+                       strict + "lock-recording=true"};
+}
+
+void tst_SchoolConfig::whatTheAdminWroteIsWhatHappens()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(DiaryPolicy, policy);
+    QFETCH(QString, service);
+    QFETCH(QStringList, said);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("kvadrilka.conf");
+    if (text == "-") {
+        QVERIFY(QDir(dir.path()).mkdir("kvadrilka.conf"));
+    } else {
+        QFile conf(file);
+        QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(text) == text.size());
+    }
+    const SchoolConfig config = SchoolConfig::load(file);
+    QCOMPARE(config.policy.recording, policy.recording);
+    QCOMPARE(config.policy.recordingLocked, policy.recordingLocked);
+    QCOMPARE(config.policy.guestAllowed, policy.guestAllowed);
+    QCOMPARE(config.service, service);
+    QCOMPARE(config.hasServer(), !service.isEmpty());
+    QStringList expected;
+    for (const QString &line : said)
+        expected << file + (line.startsWith("line") ? ", " : " ") + line;
+    QCOMPARE(config.faultLines(), expected);
+    QCOMPARE(config.faultNote().isEmpty(), said.isEmpty());
 }
 
 // With no plugin folder, as on a machine without the driver's package.

@@ -54,6 +54,17 @@ QString Cluster::start()
                                             "UTF8", "--no-sync", "--locale=C.UTF-8"});
     if (!error.isEmpty())
         return error;
+    QFile hba(data + "/pg_hba.conf");
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        hba.write("local all postgres trust\nlocal all all scram-sha-256\n") < 0)
+        return "cannot write " + hba.fileName();
+    hba.close();
+    // libpq ignores a password file that others may read.
+    QFile passwords(passwordFile());
+    if (!passwords.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !passwords.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+        return "cannot write " + passwords.fileName();
+    qputenv("PGPASSFILE", QFile::encodeName(passwords.fileName()));
     // Gone with this process, however it ends: the fixture's stop() is not reached on a
     // crash. Its output goes nowhere, so that it holds no pipe of whoever runs the test.
     QProcess watchdog;
@@ -94,6 +105,20 @@ QString Cluster::psql(const QString &database, const QString &sql, bool file) co
                {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-h", socket(), "-U", "postgres", "-d",
                 database, file ? "-f" : "-c", sql},
                false);
+}
+
+QString Cluster::createLogin(const QString &name, const QString &memberOf)
+{
+    const QString password = name + "-secret";
+    const QString error = psql(
+        "postgres", QString("CREATE ROLE %1 LOGIN PASSWORD '%2'%3")
+                        .arg(name, password, memberOf.isEmpty() ? "" : " IN ROLE " + memberOf));
+    QFile passwords(passwordFile());
+    if (error.isEmpty() &&
+        (!passwords.open(QIODevice::Append) ||
+         passwords.write(QString("*:*:*:%1:%2\n").arg(name, password).toUtf8()) < 0))
+        return "cannot write " + passwords.fileName();
+    return error;
 }
 
 QString Cluster::run(const QString &program, const QStringList &arguments, bool asServer) const
