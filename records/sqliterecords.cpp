@@ -263,7 +263,9 @@ bool SqliteRecords::markRefused(const QList<QUuid> &uuids)
 {
     QSqlError error;
     const bool marked = m_file.write(
-        [&](const QSqlDatabase &db, QSqlError *e) { return roundrows::markRefused(db, uuids, e); },
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            return roundrows::markRefused(db, uuids, e) && childrows::forgetRemoved(db, e);
+        },
         &error);
     if (!marked)
         writeFailed(error);

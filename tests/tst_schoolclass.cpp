@@ -291,12 +291,14 @@ private slots:
     // The server is away when a grown-up clears a child's diary, or removes the child: the
     // question says what becomes of the rounds the school has not got, the window shows none of
     // them, and they go once the server is back; then nothing of them is left on the computer.
+    // A round the server refused for good goes with the rounds it has: it waits for nothing.
     void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("children");
+        QTest::addColumn<bool>("refused");
         const QString school = " Раунды, которые ещё не дошли до школьного сервера, пропадут из "
                                "дневника, но всё равно уйдут на сервер.";
         QTest::newRow("cleared") << "clearDiary"
@@ -304,13 +306,20 @@ private slots:
                                  << "Стереть все раунды ребёнка «Лиза»? Вернуть их будет нельзя. "
                                     "Раунды других детей останутся." +
                                         school
-                                 << "Ваня Лиза";
+                                 << "Ваня Лиза" << false;
+        QTest::newRow("cleared, one round refused")
+            << "clearDiary"
+            << "Вера"
+            << "Стереть все раунды ребёнка «Вера»? Вернуть их будет нельзя. Раунды других детей "
+               "останутся." +
+                   school
+            << "Ваня Вера" << true;
         QTest::newRow("removed") << "removeChild"
                                  << "Зоя"
                                  << "Удалить ребёнка «Зоя» из дневника вместе со всеми его "
                                     "раундами? Вернуть их будет нельзя." +
                                         school
-                                 << "Ваня";
+                                 << "Ваня" << false;
     }
     void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
     {
@@ -318,12 +327,15 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, question);
         QFETCH(QString, children);
+        QFETCH(bool, refused);
         Machine machine("ivan");
         const Child owner{"ivan", "Ваня"}, child{"ivan", name};
-        machine.play(name, {41, 42});
+        machine.play(name, refused ? QList{40, 41, 42} : QList{41, 42});
         const QDateTime now = QDateTime::currentDateTimeUtc();
         {
             SqliteRecords records(machine.diary, machine.settings, owner);
+            if (refused)
+                QVERIFY(records.markRefused({records.rounds(child)->last().uuid}));
             SchoolServer server("ivan");
             QCOMPARE(SchoolSender(records, machine.diary, server).run(now),
                      SchoolSender::Outcome::Sent);
