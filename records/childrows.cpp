@@ -147,8 +147,9 @@ bool rename(const QSqlDatabase &db, qint64 childId, const QString &name, bool *t
 
 bool removeRounds(const QSqlDatabase &db, qint64 childId, bool keepUnsent, QSqlError *error)
 {
-    const QString which =
-        keepUnsent ? QStringLiteral("child_id = ? AND sent = 1") : QStringLiteral("child_id = ?");
+    // Kept: what the school's server has yet to get; not what it has, nor what it refused.
+    const QString which = keepUnsent ? QStringLiteral("child_id = ? AND sent IN (1, 3)")
+                                     : QStringLiteral("child_id = ?");
     QSqlQuery query(db);
     query.prepare(
         QStringLiteral("DELETE FROM targets WHERE round_id IN (SELECT id FROM rounds WHERE %1)")

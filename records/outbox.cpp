@@ -58,7 +58,10 @@ QByteArray toJson(const Outbox::Letter &letter)
     }
     QJsonObject round{
         {"uuid", record.uuid.toString(QUuid::WithoutBraces)},
-        {"started", record.started.toString(Qt::ISODateWithMs)},
+        // With its offset from UTC, as the diary keeps it: local time alone is ambiguous in the
+        // hour the autumn clock change repeats. Letters written without one read as before.
+        {"started", record.started.toOffsetFromUtc(record.started.offsetFromUtc())
+                        .toString(Qt::ISODateWithMs)},
         {"level", record.level},
         {"rightButton", record.rightButton},
         {"doubleClick", record.doubleClick},

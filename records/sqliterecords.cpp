@@ -268,6 +268,32 @@ std::optional<int> SqliteRecords::unsentCount()
     return count + unsavedCount();
 }
 
+bool SqliteRecords::markRefused(const QList<QUuid> &uuids)
+{
+    QSqlError error;
+    const bool marked = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            return roundrows::markRefused(db, uuids, e) && childrows::forgetRemoved(db, e);
+        },
+        &error);
+    if (!marked)
+        writeFailed(error);
+    return marked;
+}
+
+std::optional<int> SqliteRecords::refusedCount()
+{
+    int count = 0;
+    QSqlError error;
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    if (!roundrows::countRefused(m_file.database(), &count, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    return count;
+}
+
 void SqliteRecords::readFailed(const QSqlError &error)
 {
     const Failures::Kind kind = Failures::kindOf(error);

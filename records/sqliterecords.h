@@ -71,6 +71,9 @@ public:
     std::optional<QList<roundrows::Played>> unsentRounds(int limit);
     bool markSent(const QList<QUuid> &uuids);
     std::optional<int> unsentCount();
+    // Rounds the school's server refuses for good: never offered again, counted apart.
+    bool markRefused(const QList<QUuid> &uuids);
+    std::optional<int> refusedCount();
 
     // Rounds not in the diary yet, in the outbox or, when even that failed, in memory.
     int unsavedCount() const;

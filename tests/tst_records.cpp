@@ -4,6 +4,7 @@
 // role: "--game" plays rounds on command, "--hold" holds the diary in a transaction.
 #include "fakes.h"
 #include "figures.h"
+#include "outbox.h"
 #include "roundrecorder.h"
 #include "sqliterecords.h"
 #include "stephook.h"
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QScopeGuard>
 #include <QSqlError>
@@ -24,6 +26,8 @@
 #include <iostream>
 #include <string>
 #include <tuple>
+
+#include <time.h>
 
 namespace {
 
@@ -336,6 +340,63 @@ private slots:
         QVERIFY(fields(targets[0]) == fields(played.targets[0]) &&
                 fields(targets[1]) == fields(played.targets[1]));
         QVERIFY(place.entries("*.round").isEmpty());
+    }
+
+    // A round played at 02:30 CEST on the night of the autumn change, while another program held
+    // the diary, keeps +02:00 through the outbox; a letter written without an offset reads as
+    // local time, as before.
+    void theOutboxKeepsTheOffsetFromUtc()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        const auto restore = qScopeGuard([zone] {
+            if (zone.isNull())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", zone);
+            tzset();
+        });
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        Place place;
+        QVERIFY(QDir().mkpath(place.folder));
+        // The night's two 02:30s: summer time, then winter time.
+        const struct
+        {
+            int utcHour;
+            const char *kept;
+        } plays[]{{0, "2026-10-25T02:30:05.000+02:00"}, {1, "2026-10-25T02:30:05.000+01:00"}};
+        for (const auto &[utcHour, kept] : plays) {
+            RoundRecord played = round(1);
+            played.uuid = QUuid::createUuid();
+            played.started = QDateTime::fromMSecsSinceEpoch(
+                QDateTime(QDate(2026, 10, 25), QTime(utcHour, 30, 5), QTimeZone::utc())
+                    .toMSecsSinceEpoch());
+            QCOMPARE(played.started.toString(Qt::ISODate), "2026-10-25T02:30:05");
+            {
+                Other holder(place.hold());
+                QCOMPARE(holder.answer(), "held");
+                SqliteRecords records(place.diary, place.settings);
+                records.roundEnded(played);
+                QCOMPARE(records.unsavedCount(), 1);
+            }
+            QCOMPARE(place.entries("*.round").size(), 1);
+            SqliteRecords next(place.diary, place.settings);
+            QVERIFY(next.sendWaiting());
+            QCOMPARE(next.rounds(next.owner()).value().value(0).started.toString(Qt::ISODateWithMs),
+                     kept);
+        }
+        SqliteRecords next(place.diary, place.settings);
+        QFile old(place.diary + ".outbox/" + QUuid::createUuid().toString(QUuid::WithoutBraces) +
+                  ".round");
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(R"({"uuid": ")" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() +
+                  R"(", "started": "2026-12-07T10:01:05.000", "targets": []})");
+        old.close();
+        const QList<Outbox::Letter> letters =
+            Outbox(place.diary + ".outbox", next.owner()).letters();
+        QCOMPARE(letters.size(), 1);
+        QCOMPARE(letters.first().record.started, QDateTime(QDate(2026, 12, 7), QTime(10, 1, 5)));
+        QCOMPARE(letters.first().record.started.offsetFromUtc(), 3600);
     }
 
     // Set aside under a running game, the old file gets nothing more from it; the switch turned

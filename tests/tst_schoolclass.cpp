@@ -4,6 +4,7 @@
 // comes back, one that takes the connection and never answers, the rounds of an older game that
 // writes on in a diary a newer program stepped up, and clearing the diary while the server is away.
 #include "pgcluster.h"
+#include "pgrelay.h"
 #include "detachedlauncher.h"
 #include "dialogs.h"
 #include "diarysource.h"
@@ -88,7 +89,7 @@ struct Machine
         environment.insert("XDG_CONFIG_DIRS", dir.filePath("xdg"));
         process.setProcessEnvironment(environment);
         process.setProgram(KVADRILKA_PROGRAM);
-        process.setArguments({"--send"});
+        process.setArguments({"--send", "--automatic"});
     }
 };
 
@@ -193,9 +194,19 @@ private slots:
                                .arg(login, m_cluster.socket())
                                .toUtf8());
         services.write(
-            QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=class\nuser=ivan\n")
+            QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=class\nuser=ivan\n\n")
                 .arg(m_silent.listen(QHostAddress::LocalHost) ? m_silent.serverPort() : 0)
                 .toUtf8());
+        // Relays that let the log-in through and then may stop answering.
+        m_hung = std::make_unique<PgRelay>(m_cluster.socket());
+        m_frozen = std::make_unique<PgRelay>(m_cluster.socket());
+        for (const auto &[name, relay] :
+             {std::pair{"hung", m_hung.get()}, {"frozen", m_frozen.get()}})
+            services.write(QString("[%1]\nhost=127.0.0.1\nport=%2\ndbname=class\nuser=ivan\n"
+                                   "sslmode=disable\ngssencmode=disable\n\n")
+                               .arg(name)
+                               .arg(relay->listen())
+                               .toUtf8());
         services.close();
         qputenv("PGSERVICEFILE", QFile::encodeName(services.fileName()));
     }
@@ -402,12 +413,14 @@ private slots:
     // The server is away when a grown-up clears a child's diary, or removes the child: the
     // question says what becomes of the rounds the school has not got, the window shows none of
     // them, and they go once the server is back; then nothing of them is left on the computer.
+    // A round the server refused for good goes with the rounds it has: it waits for nothing.
     void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("children");
+        QTest::addColumn<bool>("refused");
         const QString school = " Раунды, которые ещё не дошли до школьного сервера, пропадут из "
                                "дневника, но всё равно уйдут на сервер.";
         QTest::newRow("cleared") << "clearDiary"
@@ -415,13 +428,20 @@ private slots:
                                  << "Стереть все раунды ребёнка «Лиза»? Вернуть их будет нельзя. "
                                     "Раунды других детей останутся." +
                                         school
-                                 << "Ваня Лиза";
+                                 << "Ваня Лиза" << false;
+        QTest::newRow("cleared, one round refused")
+            << "clearDiary"
+            << "Вера"
+            << "Стереть все раунды ребёнка «Вера»? Вернуть их будет нельзя. Раунды других детей "
+               "останутся." +
+                   school
+            << "Ваня Вера" << true;
         QTest::newRow("removed") << "removeChild"
                                  << "Зоя"
                                  << "Удалить ребёнка «Зоя» из дневника вместе со всеми его "
                                     "раундами? Вернуть их будет нельзя." +
                                         school
-                                 << "Ваня";
+                                 << "Ваня" << false;
     }
     void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
     {
@@ -429,12 +449,15 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, question);
         QFETCH(QString, children);
+        QFETCH(bool, refused);
         Machine machine("ivan");
         const Child owner{"ivan", "Ваня"}, child{"ivan", name};
-        machine.play(name, {41, 42});
+        machine.play(name, refused ? QList{40, 41, 42} : QList{41, 42});
         const QDateTime now = QDateTime::currentDateTimeUtc();
         {
             SqliteRecords records(machine.diary, machine.settings, owner);
+            if (refused)
+                QVERIFY(records.markRefused({records.rounds(child)->last().uuid}));
             SchoolServer server("ivan");
             QCOMPARE(SchoolSender(records, machine.diary, server).run(now),
                      SchoolSender::Outcome::Sent);
@@ -499,7 +522,7 @@ private slots:
         {
             SqliteRecords records(machine.diary, machine.settings, {"ivan", "Оля"});
             SchoolCourier courier(records, true, launcher, machine.diary, KVADRILKA_PROGRAM,
-                                  {"--send"});
+                                  {"--send", "--automatic"});
             records.roundEnded(round(1)); // the diary made, as in a game already played
             clock.start();
             records.roundEnded(round(2));
@@ -524,6 +547,63 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(hasEnded(pid), 30000);
         qInfo("the sending program gave up after %lld ms more", clock.elapsed());
         QCOMPARE(machine.unsent(), 3);
+    }
+
+    // A server that lets the log-in through and then never answers: the game's sender gives up
+    // at its deadline and frees the account, a send by hand started meanwhile sends the round once
+    // the server answers again, and --school-check says so within the same deadline.
+    void aHungServerCostsNoMoreThanTheDeadline()
+    {
+        m_hung->hang(1); // the game's sender's connection; later ones are relayed
+        m_frozen->hang(-1);
+        Machine machine("hung"), checking("frozen");
+        machine.play("Оля", {30});
+        QProcess automatic, byHand, check;
+        machine.setUp(automatic);
+        machine.setUp(byHand);
+        byHand.setArguments({"--send"});
+        checking.setUp(check);
+        check.setArguments({"--school-check"});
+        const auto stop = qScopeGuard([&] {
+            for (QProcess *process : {&automatic, &byHand, &check}) {
+                process->kill();
+                process->waitForFinished();
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        automatic.start();
+        check.start();
+        // The game's sender holds the account's lock while the server keeps it waiting.
+        QLockFile lock(machine.diary + ".sending");
+        qint64 pid = 0;
+        QString host, application;
+        QTRY_VERIFY_WITH_TIMEOUT(lock.getLockInfo(&pid, &host, &application), 10000);
+        byHand.start();
+        qint64 automaticMs = 0, checkMs = 0, byHandMs = 0;
+        for (const auto &[process, ms] :
+             {std::pair{&automatic, &automaticMs}, {&check, &checkMs}, {&byHand, &byHandMs}}) {
+            QVERIFY(process->waitForFinished(60000));
+            *ms = clock.elapsed();
+        }
+        qInfo("hung after the log-in: the game's sender ended after %lld ms, --school-check "
+              "after %lld ms, a send by hand started meanwhile after %lld ms",
+              automaticMs, checkMs, byHandMs);
+        const QString noAnswer = "the school's server did not answer within 22 s";
+        QCOMPARE(automatic.exitCode(), 1);
+        const QString told = QString::fromLocal8Bit(automatic.readAllStandardError());
+        QVERIFY2(told.contains("(" + noAnswer + ")"), qPrintable(told));
+        QCOMPARE_LE(automaticMs, 25000);
+        QCOMPARE(check.exitCode(), 1);
+        QCOMPARE(QString::fromLocal8Bit(check.readAllStandardOutput()).section('\n', 0, 0),
+                 "School server: does not answer: " + noAnswer);
+        QCOMPARE_LE(checkMs, 25000);
+        QCOMPARE(byHand.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(byHand.readAllStandardOutput()),
+                 "Rounds sent: 1\nRounds waiting: 0\n");
+        QCOMPARE_LE(byHandMs, 35000);
+        QCOMPARE(machine.unsent(), 0);
+        QCOMPARE(teacherSees("SELECT count(*) FROM rounds WHERE account = 'hung'"), "1");
     }
 
     // The diary window reads the classes a teacher's role teaches, only one's own rounds with a
@@ -665,6 +745,7 @@ private:
 
     Cluster m_cluster;
     QTcpServer m_silent;
+    std::unique_ptr<PgRelay> m_hung, m_frozen;
 };
 
 QTEST_MAIN(tst_SchoolClass)

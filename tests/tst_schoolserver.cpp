@@ -4,6 +4,7 @@
 // class3b, a machine's shared account, whose account there is "pupil"); a teacher of each; and
 // one login in no group (stranger).
 #include "pgcluster.h"
+#include "pgrelay.h"
 #include "schoolconfig.h"
 #include "schoolserver.h"
 
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -20,6 +22,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+
+#include <csignal>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -120,21 +126,23 @@ private slots:
     void whoMayDoWhat_data();
     void whoMayDoWhat();
     void stepsKeepEveryRound();
+    void slowStatementIsEnded_data();
     void slowStatementIsEnded();
     void silentServerIsGivenUpInTime();
+    void hungServerIsGivenUpInTime();
     void checkTellsRoleAndRights_data();
     void checkTellsRoleAndRights();
 
 private:
     void makeDatabase(int version);
-    void writeServices(int silentPort = 0);
+    void writeServices(int silentPort = 0, int hungPort = 0);
 
     Cluster m_cluster;
     QString m_database;
     int m_databases = 0;
 };
 
-void tst_SchoolServer::writeServices(int silentPort)
+void tst_SchoolServer::writeServices(int silentPort, int hungPort)
 {
     QFile file(m_cluster.path("pg_service.conf"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -144,8 +152,12 @@ void tst_SchoolServer::writeServices(int silentPort)
                     .arg(login, m_cluster.socket(), m_database);
     text += QString("[old]\nhost=%1\ndbname=roles\nuser=ivan\n\n").arg(m_cluster.socket());
     text += QString("[bare]\nhost=%1\ndbname=postgres\nuser=teacher3b\n\n").arg(m_cluster.socket());
-    text +=
-        QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=kvadrilka\nuser=ivan\n").arg(silentPort);
+    text += QString("[silent]\nhost=127.0.0.1\nport=%1\ndbname=kvadrilka\nuser=ivan\n\n")
+                .arg(silentPort);
+    text += QString("[hung]\nhost=127.0.0.1\nport=%1\ndbname=%2\nuser=ivan\nsslmode=disable\n"
+                    "gssencmode=disable\n")
+                .arg(hungPort)
+                .arg(m_database);
     file.write(text.toUtf8());
 }
 
@@ -215,6 +227,12 @@ void tst_SchoolServer::roundsArriveOnceEach()
         QCOMPARE(ivan.deliver(ivans), QList({ivans[0].record.uuid, ivans[2].record.uuid}));
         QVERIFY2(ivan.errorMessage().contains(ivans[1].record.uuid.toString(QUuid::WithoutBraces)),
                  qPrintable(ivan.errorMessage()));
+        // Refused for good, with the reason; the others went.
+        QCOMPARE(ivan.refused().size(), 1);
+        QCOMPARE(ivan.refused().first().uuid, ivans[1].record.uuid);
+        QCOMPARE(ivan.refused().first().reason,
+                 "the school's server refused the round's data (level 9 is none of the game's "
+                 "(1 to 4); SQLSTATE 23514)");
         QCOMPARE(petya.deliver(petyas), QList({petyas[0].record.uuid}));
         QCOMPARE(petya.errorMessage(), QString());
     }
@@ -436,20 +454,51 @@ void tst_SchoolServer::stepsKeepEveryRound()
              QString("Ребёнок 2 22\nРебёнок 3 10"));
 }
 
+void tst_SchoolServer::slowStatementIsEnded_data()
+{
+    QTest::addColumn<bool>("locked"); // the table locked by another session, or a slow trigger
+    QTest::newRow("a slow trigger") << false;
+    QTest::newRow("a locked table") << true;
+}
+
+// The server ends the statement; the reason says so, not what a statement never prepared makes
+// the server answer.
 void tst_SchoolServer::slowStatementIsEnded()
 {
-    QCOMPARE(m_cluster.psql(m_database,
-                            "CREATE FUNCTION stall() RETURNS trigger LANGUAGE plpgsql AS "
-                            "$$ BEGIN PERFORM pg_sleep(60); RETURN NEW; END $$; "
-                            "CREATE TRIGGER stall BEFORE INSERT ON rounds FOR EACH ROW "
-                            "EXECUTE FUNCTION stall()"),
-             QString());
+    QFETCH(bool, locked);
+    QSqlDatabase owner = QSqlDatabase::addDatabase("QPSQL", "owner");
+    const auto drop = qScopeGuard([&owner] {
+        owner.close();
+        owner = QSqlDatabase();
+        QSqlDatabase::removeDatabase("owner");
+    });
+    owner.setConnectOptions("service=postgres");
+    QVERIFY(owner.open());
+    QSqlQuery lock(owner);
+    if (locked)
+        QVERIFY(owner.transaction() && lock.exec("LOCK TABLE rounds"));
+    else
+        QCOMPARE(m_cluster.psql(m_database,
+                                "CREATE FUNCTION stall() RETURNS trigger LANGUAGE plpgsql AS "
+                                "$$ BEGIN PERFORM pg_sleep(60); RETURN NEW; END $$; "
+                                "CREATE TRIGGER stall BEFORE INSERT ON rounds FOR EACH ROW "
+                                "EXECUTE FUNCTION stall()"),
+                 QString());
     SchoolServer ivan("ivan", {.statementMs = 500});
     QElapsedTimer waited;
     waited.start();
     QCOMPARE(ivan.deliver({childRound("ivan", "Маша", 1)}), QList<QUuid>());
-    QCOMPARE_LT(waited.elapsed(), 30000);
-    QVERIFY2(ivan.errorMessage().contains("statement timeout"), qPrintable(ivan.errorMessage()));
+    QCOMPARE_LT(waited.elapsed(), 10000);
+    QCOMPARE(ivan.failure().reason, SchoolReason::SlowStatement);
+    const QString expected = "round .* not sent: the school's server took longer than 1 s over a "
+                             "statement and ended it \\(a table may be locked, or the server is "
+                             "overloaded\\) \\(.*statement timeout.*\\)";
+    QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(expected))
+                 .match(ivan.errorMessage())
+                 .hasMatch(),
+             qPrintable(ivan.errorMessage()));
+    if (locked)
+        owner.rollback();
     QCOMPARE(ask("postgres", "SELECT count(*) FROM children"), QString("0"));
 }
 
@@ -470,35 +519,106 @@ void tst_SchoolServer::silentServerIsGivenUpInTime()
     QCOMPARE_LE(waited.elapsed(), 5000);
 }
 
+// A server that lets the log-in through and then answers nothing (a frozen backend, a dead
+// link), and a backend stopped in the middle of a connection: given up at the client's own
+// deadline, and the round arrives once the server answers again.
+void tst_SchoolServer::hungServerIsGivenUpInTime()
+{
+    PgRelay relay(m_cluster.socket());
+    const int port = relay.listen();
+    QVERIFY(port > 0);
+    writeServices(0, port);
+    const SchoolLimits limits{.statementMs = 1000, .answerMs = 2000};
+    const QString noAnswer = "the school's server did not answer within 2 s";
+    SchoolServer server("hung", limits);
+    QElapsedTimer waited;
+    waited.start();
+    QCOMPARE(server.deliver({childRound("ivan", "Маша", 1)}), QList<QUuid>());
+    qInfo("delivery to a server hung after the log-in given up after %lld ms", waited.elapsed());
+    QCOMPARE_LT(waited.elapsed(), 4000);
+    QCOMPARE(server.failure().reason, SchoolReason::NoAnswer);
+    QCOMPARE(server.errorMessage(), noAnswer);
+    waited.restart();
+    const SchoolCheck check = server.check();
+    QCOMPARE_LT(waited.elapsed(), 4000);
+    QCOMPARE(check.lines.first(), "School server: does not answer: " + noAnswer);
+    QVERIFY(!check.ok);
+
+    relay.hang(0);
+    SchoolServer frozen("hung", limits);
+    QVERIFY2(frozen.open(), qPrintable(frozen.errorMessage()));
+    QSqlQuery backend(frozen.database());
+    QVERIFY(backend.exec("SELECT pg_backend_pid()") && backend.next());
+    const pid_t pid = backend.value(0).toInt();
+    QVERIFY(::kill(pid, SIGSTOP) == 0);
+    const auto thaw = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+    waited.restart();
+    QCOMPARE(frozen.deliver({childRound("ivan", "Маша", 2)}), QList<QUuid>());
+    qInfo("delivery to a stopped backend given up after %lld ms", waited.elapsed());
+    QCOMPARE_LT(waited.elapsed(), 4000);
+    QCOMPARE(frozen.errorMessage(), noAnswer);
+
+    const ChildRound round = childRound("ivan", "Маша", 3);
+    QCOMPARE(server.deliver({round}), QList({round.record.uuid}));
+    QCOMPARE(ask("teacher3a", "SELECT count(*) FROM rounds"), QString("1"));
+}
+
 void tst_SchoolServer::checkTellsRoleAndRights_data()
 {
     QTest::addColumn<QString>("service"); // null: no file
-    QTest::addColumn<QString>("first");   // a pattern
-    QTest::addColumn<QString>("rights");  // role, may add rounds, may read the class
+    QTest::addColumn<QString>("pgpass");  // its lines; null: every login's right password
+    QTest::addColumn<int>("pgpassMode");
+    QTest::addColumn<QString>("first");  // a pattern
+    QTest::addColumn<QString>("rights"); // role, may add rounds, may read the class
     const QString answers = "School server: answers \\(service \"%1\", PostgreSQL [0-9.]+[^,]*, "
                             "schema version 4\\)";
     const QString but = "School server: answers \\(service \"%1\", PostgreSQL .*\\), but ";
     const QString unknown = "unknown unknown unknown";
-    QTest::newRow("pupil") << "ivan" << answers.arg("ivan") << "ivan yes no";
-    QTest::newRow("shared account") << "class3b" << answers.arg("class3b") << "class3b yes no";
-    QTest::newRow("teacher") << "teacher3b" << answers.arg("teacher3b") << "teacher3b no yes";
-    QTest::newRow("older schema") << "old"
+    const QString none;
+    QTest::newRow("pupil") << "ivan" << none << 0 << answers.arg("ivan") << "ivan yes no";
+    QTest::newRow("shared account")
+        << "class3b" << none << 0 << answers.arg("class3b") << "class3b yes no";
+    QTest::newRow("teacher") << "teacher3b" << none << 0 << answers.arg("teacher3b")
+                             << "teacher3b no yes";
+    QTest::newRow("older schema") << "old" << none << 0
                                   << but.arg("old") + "the game needs version 4: apply the steps "
                                                       "up to school-3-to-4.sql"
                                   << "ivan no no";
-    QTest::newRow("no group") << "stranger"
+    QTest::newRow("no group") << "stranger" << none << 0
                               << but.arg("stranger") + "the role is in none of the game's groups "
                                                        "\\(kvadrilka_pupils, kvadrilka_teachers\\)"
                               << "stranger no no";
-    QTest::newRow("no tables") << "bare"
+    QTest::newRow("no tables") << "bare" << none << 0
                                << but.arg("bare") +
                                       "its database has no tables for the game: apply school-1.sql"
                                << "teacher3b no no";
-    QTest::newRow("unknown service") << "nowhere"
-                                     << "School server: does not answer: cannot connect to the "
-                                        "service \"nowhere\": .*nowhere.*"
-                                     << unknown;
-    QTest::newRow("no file") << QString()
+    QTest::newRow("unknown service")
+        << "nowhere" << none << 0
+        << "School server: not found: there is no service \"nowhere\" in the pg_service.conf "
+           "libpq reads \\(PGSERVICEFILE, else /etc/postgresql-common/\\) \\(definition of "
+           "service \"nowhere\" not found\\)"
+        << unknown;
+    QTest::newRow("wrong password")
+        << "ivan"
+        << "*:*:*:ivan:wrong" << 0600
+        << "School server: refuses the log-in: the school's server refused the log-in of the "
+           "role \"ivan\": the password in .*/pgpass is wrong \\(.*password authentication "
+           "failed for user \"ivan\".*\\)"
+        << unknown;
+    QTest::newRow("password file others may read")
+        << "ivan"
+        << "*:*:*:ivan:ivan-secret" << 0644
+        << "School server: refuses the log-in: the password in (.*/pgpass) is not used because "
+           "others may read the file; make it the account's own: chmod 0600 \\1 \\(.*no "
+           "password supplied\\)"
+        << unknown;
+    QTest::newRow("no password for the role")
+        << "ivan"
+        << "*:*:*:petya:petya-secret" << 0600
+        << "School server: refuses the log-in: the school's server wants a password, and "
+           ".*/pgpass has none for this server and role \\(.*no password supplied\\)"
+        << unknown;
+    QTest::newRow("no file") << QString() << none << 0
                              << "School server: not set up \\(no kvadrilka/kvadrilka.conf in "
                                 "XDG_CONFIG_DIRS\\)"
                              << unknown;
@@ -508,6 +628,8 @@ void tst_SchoolServer::checkTellsRoleAndRights_data()
 void tst_SchoolServer::checkTellsRoleAndRights()
 {
     QFETCH(QString, service);
+    QFETCH(QString, pgpass);
+    QFETCH(int, pgpassMode);
     QFETCH(QString, first);
     QFETCH(QString, rights);
     const QStringList right = rights.split(' ');
@@ -521,11 +643,20 @@ void tst_SchoolServer::checkTellsRoleAndRights()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[school]\nservice=" + service.toUtf8());
     }
+    if (!pgpass.isNull()) {
+        QFile file(dirs.filePath("pgpass"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(pgpass.toUtf8() + "\n");
+        file.close();
+        QVERIFY(::chmod(QFile::encodeName(file.fileName()).constData(), mode_t(pgpassMode)) == 0);
+    }
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(name);
     environment.insert("XDG_CONFIG_DIRS", dirs.filePath("empty") + ":" + xdg);
+    environment.insert("PGPASSFILE",
+                       pgpass.isNull() ? m_cluster.passwordFile() : dirs.filePath("pgpass"));
     program.setProcessEnvironment(environment);
     program.start(KVADRILKA_PROGRAM, {"--school-check"});
     QVERIFY(program.waitForFinished(60000));
