@@ -15,7 +15,7 @@
 
 namespace {
 
-QString title() { return QStringLiteral("Отчёт для родителей"); }
+QString reportTitle() { return QStringLiteral("Отчёт для родителей"); }
 
 QDateEdit *dateEdit(const QDate &date, const char *name, QWidget *parent)
 {
@@ -32,7 +32,7 @@ ReportDialog::ReportDialog(const QList<Child> &children, const QDate &today, QWi
     : QDialog(parent), m_children(children)
 {
     setObjectName(QStringLiteral("reportDialog"));
-    setWindowTitle(title());
+    setWindowTitle(reportTitle());
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("children"));
@@ -113,14 +113,14 @@ void offerReport(QWidget *parent, Dialogs &dialogs, Records &records, const QLis
         const QList<Child> chosen = dialog->chosen();
         const parentsreport::Period period = dialog->period();
         const QString fileName = dialogs.saveFileName(
-            parent, title(), QDir::home().filePath(parentsreport::suggestedFileName(now.date())));
+            parent, reportTitle(), QDir::home().filePath(parentsreport::suggestedFileName(now.date())));
         if (fileName.isEmpty())
             return;
         QList<parentsreport::ChildRounds> rounds;
         for (const Child &child : chosen) {
             const std::optional<QList<DiaryRound>> kept = records.rounds(child);
             if (!kept) {
-                dialogs.tell(parent, title(),
+                dialogs.tell(parent, reportTitle(),
                              QStringLiteral("Не удалось прочитать дневник: отчёт не составлен.\n") +
                                  records.problem());
                 return;
@@ -133,7 +133,7 @@ void offerReport(QWidget *parent, Dialogs &dialogs, Records &records, const QLis
                                                      parentsreport::withAccounts(children));
         QGuiApplication::restoreOverrideCursor();
         if (!problem.isEmpty())
-            dialogs.tell(parent, title(), problem);
+            dialogs.tell(parent, reportTitle(), problem);
     });
     dialog->open();
 }
