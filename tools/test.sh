@@ -38,6 +38,13 @@ wait_for_background() {
     echo "test.sh: $3 failed (the whole output is in $2)" >&2
     exit 1
 }
+# wait_for_tests PID LOG WHAT: waits for a test run and shows all it said.
+wait_for_tests() {
+    local status=0
+    wait "$1" || status=$?
+    cat "$2"
+    ((status == 0)) || { echo "test.sh: $3 failed" >&2 && exit 1; }
+}
 
 # The tests' own packages come in while the first build compiles. sudo may ask for a password,
 # which a command in the background cannot do: then everything is installed first.
@@ -62,19 +69,28 @@ phase "warnings-as-errors build"
     "installing the tests' packages"
 phase "test packages in place"
 
-# The sanitizer build, of only what the unit tests run, compiles beside the tests: they mostly
-# wait (a real round lasts 52 s, the school's tests wait for their server). Line numbers are all
-# its reports need of the debug information.
+# The tests run beside the sanitizer build, which needs only what the unit tests run: they mostly
+# wait, for a real round of 52 s or for their own servers. Line numbers are all the sanitizers'
+# reports need of the debug information.
+in_background build/tests.log ctest --test-dir build/ci -j "$test_jobs" --timeout 600
+tests_pid=$!
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
     -DWARNINGS_AS_ERRORS=ON -DSANITIZE=ON -DBUILD_BENCH=OFF >/dev/null
-in_background build/asan-build.log cmake --build build/asan -j "$jobs" --target unit_tests
-asan_pid=$!
-ctest --test-dir build/ci -j "$test_jobs" --timeout 600
-phase "tests, end-to-end ones included"
-wait_for_background "$asan_pid" build/asan-build.log "the sanitizer build"
-phase "sanitizer build (its rest, begun beside the tests)"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
-UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
-    ctest --test-dir build/asan -j "$test_jobs" --timeout 900 -LE 'e2e|packaging'
-phase "unit tests under the sanitizers"
+sanitized=(env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0
+    ctest --test-dir build/asan --timeout 900)
+# The school's tests wait the longest: built first, they run while the rest is built.
+school='^tst_school(server|class)$'
+cmake --build build/asan -j "$jobs" --target tst_schoolserver tst_schoolclass
+phase "sanitizer build of the school's tests, beside the tests"
+in_background build/asan-school.log "${sanitized[@]}" -j "$jobs" -R "$school"
+school_pid=$!
+cmake --build build/asan -j "$jobs" --target unit_tests
+phase "sanitizer build of the other unit tests"
+"${sanitized[@]}" -j "$jobs" -LE 'e2e|packaging' -E "$school"
+phase "the other unit tests under the sanitizers"
+wait_for_tests "$school_pid" build/asan-school.log "the school's tests under the sanitizers"
+phase "the school's tests under the sanitizers, to their end"
+wait_for_tests "$tests_pid" build/tests.log "the tests"
+phase "tests, end-to-end ones included, to their end"
