@@ -90,27 +90,21 @@ QString ask(const QString &service, const QString &sql)
         QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", name);
         db.setConnectOptions("service=" + service);
         QSqlQuery query(db);
-        if (!db.open()) {
+        if (!db.open())
             answer = "cannot connect: " + db.lastError().text();
-        } else {
-            // The driver reads the first answer of several: one statement at a time.
-            for (const QString &statement : sql.split("; ")) {
-                if (!query.exec(statement)) {
-                    answer = "error " + query.lastError().nativeErrorCode();
-                    break;
-                }
-            }
+        // The driver reads the first answer of several: one statement at a time.
+        for (const QString &statement : sql.split("; "))
+            if (answer.isEmpty() && !query.exec(statement))
+                answer = "error " + query.lastError().nativeErrorCode();
+        QStringList rows;
+        while (answer.isEmpty() && query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i)
+                values << (query.isNull(i) ? "NULL" : query.value(i).toString());
+            rows << values.join('|');
         }
-        if (db.isOpen() && !answer.startsWith("error")) {
-            QStringList rows;
-            while (query.next()) {
-                QStringList values;
-                for (int i = 0; i < query.record().count(); ++i)
-                    values << (query.isNull(i) ? "NULL" : query.value(i).toString());
-                rows << values.join('|');
-            }
+        if (answer.isEmpty())
             answer = rows.join('\n');
-        }
     }
     QSqlDatabase::removeDatabase(name);
     return answer;
@@ -626,21 +620,19 @@ void tst_SchoolServer::checkTellsRoleAndRights()
     QTemporaryDir dirs;
     const QString xdg = dirs.filePath("xdg");
     QVERIFY(QDir().mkpath(xdg + "/kvadrilka"));
+    const QString passFile = dirs.filePath("pgpass");
     if (!service.isNull())
         QVERIFY(
             writeFile(xdg + "/kvadrilka/kvadrilka.conf", "[school]\nservice=" + service.toUtf8()));
-    if (!pgpass.isNull()) {
-        QVERIFY(writeFile(dirs.filePath("pgpass"), pgpass.toUtf8() + "\n"));
-        QVERIFY(::chmod(QFile::encodeName(dirs.filePath("pgpass")).constData(),
-                        mode_t(pgpassMode)) == 0);
-    }
+    if (!pgpass.isNull())
+        QVERIFY(writeFile(passFile, pgpass.toUtf8() + "\n") &&
+                ::chmod(QFile::encodeName(passFile).constData(), mode_t(pgpassMode)) == 0);
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(name);
     environment.insert("XDG_CONFIG_DIRS", dirs.filePath("empty") + ":" + xdg);
-    environment.insert("PGPASSFILE",
-                       pgpass.isNull() ? m_cluster.passwordFile() : dirs.filePath("pgpass"));
+    environment.insert("PGPASSFILE", pgpass.isNull() ? m_cluster.passwordFile() : passFile);
     program.setProcessEnvironment(environment);
     program.start(KVADRILKA_PROGRAM, {"--school-check"});
     QVERIFY(program.waitForFinished(60000));
