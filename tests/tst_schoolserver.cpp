@@ -289,81 +289,80 @@ void tst_SchoolServer::whoMayDoWhat_data()
         QString(R"({"targets": [%1]})").arg(QStringList(41, target).join(", "));
     const auto row = [](const char *name, const QString &login, const QString &sql,
                         const QString &answer) { QTest::newRow(name) << login << sql << answer; };
+    // The rows of one login, named after who it is.
+    const auto as = [](const QString &who, const QString &login) {
+        return [who, login](const char *name, const QString &sql, const QString &answer) {
+            QTest::newRow(qPrintable(who + ": " + name)) << login << sql << answer;
+        };
+    };
+    const auto pupil = as("own pupil", "ivan"), shared = as("shared account", "class3b"),
+               teacher = as("teacher of 3b", "teacher3b");
 
-    row("own pupil: adds a round of their account, score below zero", "ivan", addRound("ivan"),
-        "true");
-    row("own pupil: a round the server has", "ivan", addRound("ivan", R"({"uuid": "%IVAN%"})"),
-        "false");
-    row("own pupil: reads their rounds", "ivan", "SELECT account, login FROM rounds", "ivan|ivan");
-    row("own pupil: reads their targets", "ivan", "SELECT count(*) FROM targets", "30");
-    row("own pupil: SET ROLE to the group, inserts as another", "ivan",
-        "SET ROLE kvadrilka_pupils; " + insertRound, denied);
-    row("own pupil: SET ROLE to the group, the function for another", "ivan",
-        "SET ROLE kvadrilka_pupils; " + addRound("petya"), denied);
-    row("own pupil: the function for another", "ivan", addRound("petya"), denied);
-    row("own pupil: the function with another login", "ivan",
-        addRound("ivan", R"({"login": "petya"})"), denied);
-    row("own pupil: targets into another's round", "ivan",
+    pupil("adds a round of their account, score below zero", addRound("ivan"), "true");
+    pupil("a round the server has", addRound("ivan", R"({"uuid": "%IVAN%"})"), "false");
+    pupil("reads their rounds", "SELECT account, login FROM rounds", "ivan|ivan");
+    pupil("reads their targets", "SELECT count(*) FROM targets", "30");
+    pupil("SET ROLE to the group, inserts as another", "SET ROLE kvadrilka_pupils; " + insertRound,
+          denied);
+    pupil("SET ROLE to the group, the function for another",
+          "SET ROLE kvadrilka_pupils; " + addRound("petya"), denied);
+    pupil("the function for another", addRound("petya"), denied);
+    pupil("the function with another login", addRound("ivan", R"({"login": "petya"})"), denied);
+    pupil(
+        "targets into another's round",
         "INSERT INTO targets (round_uuid, position, number, shown_at_ms, hit_after_ms, penalties, "
         "misses, distance, width) SELECT '%PETYA%', p, p, 0, 0, '', 0, 0, 0 "
         "FROM generate_series(30, 70) p",
         denied);
-    row("own pupil: a target of another round", "ivan",
-        addRound("ivan", QString(R"({"targets": [%1]})")
-                             .arg(QString(target).replace("}", R"(, "round_uuid": "%PETYA%"})"))),
-        refused);
-    row("own pupil: another's round again, with targets", "ivan",
-        addRound("ivan", R"({"uuid": "%PETYA%"})"), "error 23505");
-    row("own pupil: 41 targets", "ivan", addRound("ivan", targets41), refused);
+    pupil("a target of another round",
+          addRound("ivan", QString(R"({"targets": [%1]})")
+                               .arg(QString(target).replace("}", R"(, "round_uuid": "%PETYA%"})"))),
+          refused);
+    pupil("another's round again, with targets", addRound("ivan", R"({"uuid": "%PETYA%"})"),
+          "error 23505");
+    pupil("41 targets", addRound("ivan", targets41), refused);
     const QString child = R"({"child": {"account": "ivan", "name_key": "маша", "name": "Маша", )"
                           R"("identity": "%1"}})";
-    row("own pupil: another's child by its identity", "ivan",
-        addRound("ivan", child.arg("%PETYAS%")), denied);
-    row("own pupil: an identity that is no UUID", "ivan", addRound("ivan", child.arg("маша")),
-        refused);
-    row("own pupil: reads the identities", "ivan", "SELECT count(*) FROM child_identities", denied);
-    row("own pupil: level 0", "ivan", addRound("ivan", R"({"level": 0})"), refused);
-    row("own pupil: level 5", "ivan", addRound("ivan", R"({"level": 5})"), refused);
-    row("own pupil: RETURNING", "ivan",
-        "INSERT INTO children VALUES ('ivan', 'вася', 'Вася') RETURNING *", denied);
-    row("own pupil: ON CONFLICT DO UPDATE", "ivan",
-        "INSERT INTO children VALUES ('ivan', 'маша', 'Не Маша') ON CONFLICT (account, name_key) "
-        "DO UPDATE SET name = excluded.name",
-        denied);
-    row("own pupil: a view of their own", "ivan", "CREATE VIEW everyone AS SELECT * FROM rounds",
-        denied);
-    row("own pupil: a function of their own", "ivan",
-        "CREATE FUNCTION pg_temp.sneak() RETURNS void LANGUAGE sql AS "
-        "$$ INSERT INTO children VALUES ('petya', 'вася', 'Вася') $$; SELECT pg_temp.sneak()",
-        denied);
-    row("own pupil: COPY", "ivan", "COPY children FROM STDIN", denied);
-    row("own pupil: UPDATE", "ivan", "UPDATE rounds SET score = 30", denied);
-    row("own pupil: DELETE", "ivan", "DELETE FROM targets", denied);
-    row("shared account: adds a round of an account nobody logs in as", "class3b",
-        addRound("pupil"), "true");
-    row("shared account: the function for an own login's account", "class3b", addRound("ivan"),
-        denied);
-    row("shared account: INSERT into an own login's account", "class3b",
-        "INSERT INTO children VALUES ('ivan', 'вася', 'Вася')", denied);
-    row("shared account: INSERT, as the game's previous version", "class3b",
-        "INSERT INTO children (account, name_key, name) VALUES ('pupil', 'вася', 'Вася') "
-        "ON CONFLICT DO NOTHING",
-        denied);
-    row("shared account: reads", "class3b", "SELECT count(*) FROM rounds", denied);
-    row("shared account: a view of their own", "class3b",
-        "CREATE TEMP VIEW mine AS SELECT * FROM rounds; SELECT count(*) FROM mine", denied);
-    row("teacher of 3b: reads the rounds of 3b", "teacher3b",
-        "SELECT account, login FROM rounds ORDER BY account", "petya|petya\npupil|class3b");
-    row("teacher of 3b: their children", "teacher3b",
-        "SELECT account, name FROM children ORDER BY account", "petya|Петя\npupil|Оля");
-    row("teacher of 3b: their targets", "teacher3b", "SELECT count(*) FROM targets", "60");
-    row("teacher of 3b: SET ROLE to the teachers' group", "teacher3b",
-        "SET ROLE teachers_3b; SELECT count(*) FROM children", "2");
-    row("teacher of 3b: becomes a pupil", "teacher3b", "SET ROLE pupils_3b", denied);
-    row("teacher of 3b: adds a round", "teacher3b", addRound("pupil"), denied);
-    row("teacher of 3b: DELETE", "teacher3b", "DELETE FROM rounds", denied);
-    row("teacher of 3b: the identities", "teacher3b", "SELECT count(*) FROM child_identities",
-        denied);
+    pupil("another's child by its identity", addRound("ivan", child.arg("%PETYAS%")), denied);
+    pupil("an identity that is no UUID", addRound("ivan", child.arg("маша")), refused);
+    pupil("reads the identities", "SELECT count(*) FROM child_identities", denied);
+    pupil("level 0", addRound("ivan", R"({"level": 0})"), refused);
+    pupil("level 5", addRound("ivan", R"({"level": 5})"), refused);
+    pupil("RETURNING", "INSERT INTO children VALUES ('ivan', 'вася', 'Вася') RETURNING *", denied);
+    pupil("ON CONFLICT DO UPDATE",
+          "INSERT INTO children VALUES ('ivan', 'маша', 'Не Маша') ON CONFLICT (account, name_key) "
+          "DO UPDATE SET name = excluded.name",
+          denied);
+    pupil("a view of their own", "CREATE VIEW everyone AS SELECT * FROM rounds", denied);
+    pupil("a function of their own",
+          "CREATE FUNCTION pg_temp.sneak() RETURNS void LANGUAGE sql AS "
+          "$$ INSERT INTO children VALUES ('petya', 'вася', 'Вася') $$; SELECT pg_temp.sneak()",
+          denied);
+    pupil("COPY", "COPY children FROM STDIN", denied);
+    pupil("UPDATE", "UPDATE rounds SET score = 30", denied);
+    pupil("DELETE", "DELETE FROM targets", denied);
+    shared("adds a round of an account nobody logs in as", addRound("pupil"), "true");
+    shared("the function for an own login's account", addRound("ivan"), denied);
+    shared("INSERT into an own login's account",
+           "INSERT INTO children VALUES ('ivan', 'вася', 'Вася')", denied);
+    shared("INSERT, as the game's previous version",
+           "INSERT INTO children (account, name_key, name) VALUES ('pupil', 'вася', 'Вася') "
+           "ON CONFLICT DO NOTHING",
+           denied);
+    shared("reads", "SELECT count(*) FROM rounds", denied);
+    shared("a view of their own",
+           "CREATE TEMP VIEW mine AS SELECT * FROM rounds; SELECT count(*) FROM mine", denied);
+    teacher("reads the rounds of 3b", "SELECT account, login FROM rounds ORDER BY account",
+            "petya|petya\npupil|class3b");
+    teacher("their children", "SELECT account, name FROM children ORDER BY account",
+            "petya|Петя\npupil|Оля");
+    teacher("their targets", "SELECT count(*) FROM targets", "60");
+    teacher("SET ROLE to the teachers' group",
+            "SET ROLE teachers_3b; SELECT count(*) FROM children", "2");
+    teacher("becomes a pupil", "SET ROLE pupils_3b", denied);
+    teacher("adds a round", addRound("pupil"), denied);
+    teacher("DELETE", "DELETE FROM rounds", denied);
+    teacher("the identities", "SELECT count(*) FROM child_identities", denied);
     row("teacher of 3a: reads the rounds of 3a", "teacher3a", "SELECT account, login FROM rounds",
         "ivan|ivan");
     row("anyone else: reads", "stranger", "SELECT count(*) FROM children", denied);
