@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The children of one account in one diary file: whose rounds are whose, the names a child may
-// have, and the class view's figures.
+// The children of one account in one diary: whose rounds, which names, the class view.
 #include "classrows.h"
 #include "sqliterecords.h"
 
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <tuple>
 
 namespace {
@@ -45,11 +46,10 @@ struct Place
     Child listed(const QString &name)
     {
         const QList<Child> children = store.children().value();
-        for (const Child &child : children) {
-            if (childnames::same(child, {owner.account, name}))
-                return child;
-        }
-        return {};
+        const auto it = std::ranges::find_if(children, [&](const Child &child) {
+            return childnames::same(child, {owner.account, name});
+        });
+        return it == children.end() ? Child{} : *it;
     }
     QUuid identity(const QString &name) { return listed(name).identity; }
     QStringList names()
@@ -75,8 +75,8 @@ class tst_Children : public QObject
 {
     Q_OBJECT
 private slots:
-    // Each child sees its own rounds: the one chosen to play, one played for this run only, and
-    // nobody's for a guest. The choice is kept for the next run; a run's own child is not.
+    // Rounds go to the chosen child, a run's own child, or nobody for a guest; the choice is kept
+    // for the next run, a run's own child is not.
     void eachChildKeepsItsOwnRounds()
     {
         Place place;
@@ -99,14 +99,13 @@ private slots:
         QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>{13});
         QCOMPARE(place.store.player().name, "маша");
 
-        // Clearing is the child's alone; removing takes the child, and who plays goes back to
+        // Clearing is the child's alone; removing takes the child, and the player goes back to
         // the account's own child.
         QVERIFY(place.store.clear({owner.account, "Петя"}));
         QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>());
         QCOMPARE(place.scores(owner), QList<int>{11});
-        // A renamed child keeps its identity, and the rounds that waited in the outbox meanwhile
-        // come to it under the new name: the game, which never reached the diary, knows the
-        // chosen player's identity from the choice, and a run's own child's from its rounds.
+        // A renamed child keeps its identity and gets the rounds that waited in the outbox: a
+        // game knows it from the choice of player, a run from its own rounds.
         const QUuid masha = place.identity("Маша");
         QVERIFY(!masha.isNull() && masha != place.identity("Петя"));
         place.store.setPlayer(place.listed("Маша"));
@@ -139,16 +138,15 @@ private slots:
         QCOMPARE(left.value(0).toInt(), 1);
         left.finish();
 
-        // A game of the version before adds children without an identity, into a file already
-        // stepped up: each gets one of its own when the diary is read next.
+        // Children added by the version before have no identity: each gets one on the next read.
         {
+            const auto close = qScopeGuard([] { QSqlDatabase::removeDatabase("older"); });
             QSqlDatabase older = QSqlDatabase::addDatabase("QSQLITE", "older");
             older.setDatabaseName(place.diary);
             QVERIFY(older.open() &&
                     QSqlQuery(older).exec("INSERT INTO children (account, name, name_key) VALUES "
                                           "('family', 'Оля', 'оля'), ('family', 'Зоя', 'зоя')"));
         }
-        QSqlDatabase::removeDatabase("older");
         QCOMPARE(place.names(), (QStringList{"Зоя", "Иван Петров", "Оля", "Петя"}));
         QSet<QUuid> identities;
         for (const QString name : {"Зоя", "Иван Петров", "Оля", "Петя"})
@@ -225,8 +223,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, kept);
         QFETCH(QString, refusal);
-        // Added, and, in another diary, given to a child by renaming: one's own name in capitals
-        // is no other child's.
+        // Added, and given by renaming in another diary: one's own name in capitals is free.
         Place added, renamed;
         for (Place *place : {&added, &renamed}) {
             QCOMPARE(place->store.addChild("Маша"), QString());
@@ -242,8 +239,7 @@ private slots:
         QCOMPARE(added.names().size(), refusal.isEmpty() ? 4 : 3);
     }
 
-    // The class view's line of a child, from rounds made by hand (newest first), a week counted
-    // back from noon on the 7th of December.
+    // A child's class view line from rounds (newest first), the week ending at noon on 7 December.
     void classView_data()
     {
         QTest::addColumn<QList<classrows::Line>>("lines");
