@@ -25,6 +25,8 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 const char schoolCheckName[] = "school-check";
@@ -49,8 +51,14 @@ struct Options
                        "and read the class. Opens no window.")};
     QCommandLineOption send{
         QLatin1String(sendName),
-        QStringLiteral("Send this account's new rounds to the school's server and end; the game "
-                       "starts this by itself after each round. Opens no window.")};
+        QStringLiteral("Send this account's new rounds to the school's server now, say how many "
+                       "went and how many wait and why, and end; the status is 1 when any still "
+                       "wait. The game starts this by itself after each round. Opens no window.")};
+    // How the game starts the sender: it keeps to the pause after a failure and says only the
+    // beginning and the end of an outage.
+    QCommandLineOption automatic{QStringLiteral("automatic"),
+                                 QStringLiteral("With --send: as the game starts it.")};
+    Options() { automatic.setFlags(QCommandLineOption::HiddenFromHelp); }
 };
 
 void addOptions(QCommandLineParser &parser, const Options &options)
@@ -60,7 +68,8 @@ void addOptions(QCommandLineParser &parser, const Options &options)
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption *option :
-         {&options.journal, &options.child, &options.guest, &options.schoolCheck, &options.send})
+         {&options.journal, &options.child, &options.guest, &options.schoolCheck, &options.send,
+          &options.automatic})
         parser.addOption(*option);
 }
 
@@ -108,20 +117,67 @@ int withoutWindows(int argc, char *argv[])
     parser.process(app);
 
     const SchoolConfig config = SchoolConfig::load();
+    // A call into libpq that even a shut-down socket does not end: say why, and end.
+    const auto giveUp = [](const char *what) {
+        return [what](const SchoolFailure &failure) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "kvadrilka: %s: %s\n", what, qPrintable(failure.line()));
+            _exit(1);
+        };
+    };
     if (parser.isSet(options.schoolCheck)) {
         // Said here and by the game, not by --send: the game that starts it has said them.
         sayFaults(config);
-        const SchoolCheck check = checkSchool(config);
+        SchoolCheck check;
+        if (config.hasServer()) {
+            SchoolServer server(config.service);
+            server.setLastResort(giveUp("--school-check"));
+            check = server.check();
+        } else {
+            check = checkSchool(config);
+        }
         for (const QString &line : std::as_const(check.lines))
             std::printf("%s\n", line.toLocal8Bit().constData());
         return check.ok ? 0 : 1;
     }
-    if (!config.hasServer())
+    const bool byHand = !parser.isSet(options.automatic);
+    // Without a server no round waits to be sent: the diary keeps them.
+    if (!config.hasServer()) {
+        if (byHand)
+            std::printf("No rounds sent: the school's server is %s\n",
+                        qPrintable(checkSchool(config).lines.value(0).section(u':', 1).trimmed()));
         return 0;
-    SqliteRecords diary(SqliteRecords::defaultFilePath(), SqliteRecords::defaultSettingsFile());
+    }
+    const QString diaryFile = SqliteRecords::defaultFilePath();
+    SqliteRecords diary(diaryFile, SqliteRecords::defaultSettingsFile());
     SchoolServer server(config.service);
-    SchoolSender sender(diary, SqliteRecords::defaultFilePath(), server);
-    return sender.run(QDateTime::currentDateTimeUtc()) == SchoolSender::Outcome::Failed ? 1 : 0;
+    server.setLastResort(giveUp("--send"));
+    SchoolSender sender(diary, diaryFile, server);
+    const SchoolLimits limits;
+    // By hand, a sender at work is waited for until its own deadline must have ended it.
+    const SchoolSender::Outcome outcome =
+        sender.run(QDateTime::currentDateTimeUtc(),
+                   byHand ? SchoolSender::Mode::ByHand : SchoolSender::Mode::Automatic,
+                   limits.deadlineMs() + 5000);
+    if (!byHand)
+        return outcome == SchoolSender::Outcome::Failed ? 1 : 0;
+    const int waiting = diary.unsentCount().value_or(-1);
+    std::printf("Rounds sent: %d\n", sender.sentCount());
+    if (outcome == SchoolSender::Outcome::Busy)
+        std::printf("Rounds waiting: %d (another kvadrilka --send of this account is still at "
+                    "work)\n",
+                    waiting);
+    else if (waiting != 0)
+        std::printf("Rounds waiting: %d (%s)\n", waiting,
+                    sender.failure().isEmpty() ? "they go with the next run"
+                                               : qPrintable(sender.failure()));
+    else
+        std::printf("Rounds waiting: 0\n");
+    if (const int refused = diary.refusedCount().value_or(0); refused > 0)
+        std::printf("Rounds the server refused: %d (%d in this run; kept on this computer and "
+                    "not sent again)\n",
+                    refused, sender.refusedCount());
+    return waiting == 0 ? 0 : 1;
 }
 
 // A command line that makes no sense is said so, as the option parser itself does.
@@ -176,8 +232,8 @@ int main(int argc, char *argv[])
     // waits for; its lines on standard error are the game's.
     DetachedLauncher senderLauncher(false);
     SchoolCourier courier(diary, config.hasServer(), senderLauncher,
-                          SqliteRecords::defaultFilePath(),
-                          QCoreApplication::applicationFilePath(), {QStringLiteral("--send")});
+                          SqliteRecords::defaultFilePath(), QCoreApplication::applicationFilePath(),
+                          {QStringLiteral("--send"), QStringLiteral("--automatic")});
     // Rounds an earlier game could not write go in once the first window is up; an empty
     // outbox costs one look at a folder.
     QTimer::singleShot(0, &diary, [&diary, &courier] {

@@ -381,7 +381,7 @@ QList<Chart> chartsOf(const QList<DiaryRound> &rounds, const Period &period)
     return {score, time, aiming};
 }
 
-void drawPage(Page &page, const ChildRounds &child, const QList<DiaryRound> &rounds,
+void drawPage(Page &page, const QString &name, const QList<DiaryRound> &rounds,
               const Period &period, const QDateTime &now, int number, int pages)
 {
     const double width = pageWidth - 2 * margin;
@@ -391,9 +391,9 @@ void drawPage(Page &page, const ChildRounds &child, const QList<DiaryRound> &rou
     y += 2;
     // A long name gets smaller rather than pushing the charts off the page.
     QFont nameFont = page.font(20, true);
-    while (nameFont.pointSizeF() > 11 && page.height(child.child.name, nameFont, width) > 18)
+    while (nameFont.pointSizeF() > 11 && page.height(name, nameFont, width) > 18)
         nameFont.setPointSizeF(nameFont.pointSizeF() - 1);
-    y += page.text(child.child.name, nameFont, ink, margin, y, width);
+    y += page.text(name, nameFont, ink, margin, y, width);
     y += 2;
     y += page.text(QStringLiteral("Период: ") + periodText(period), page.font(11), ink, margin, y,
                    width);
@@ -488,8 +488,19 @@ QStringList changes(const QList<DiaryRound> &rounds, const Period &period)
     return sentences;
 }
 
+bool withAccounts(const QList<Child> &children)
+{
+    return std::any_of(children.cbegin(), children.cend(),
+                       [&](const Child &c) { return c.account != children.first().account; });
+}
+
+QString shownName(const Child &child, bool withAccount)
+{
+    return withAccount ? QStringLiteral("%1 (%2)").arg(child.name, child.account) : child.name;
+}
+
 QString write(const QString &fileName, const QList<ChildRounds> &children, const Period &period,
-              const QDateTime &now)
+              const QDateTime &now, bool withAccounts)
 {
     if (children.isEmpty())
         return QStringLiteral("Не выбран ни один ребёнок: отчёт не составлен.");
@@ -515,7 +526,8 @@ QString write(const QString &fileName, const QList<ChildRounds> &children, const
     for (qsizetype i = 0; i < children.size(); ++i) {
         if (i > 0 && !writer.newPage())
             return failed;
-        drawPage(page, children[i], inPeriod(children[i].rounds, period), period, now, int(i) + 1,
+        drawPage(page, shownName(children[i].child, withAccounts),
+                 inPeriod(children[i].rounds, period), period, now, int(i) + 1,
                  int(children.size()));
     }
     if (!painter.end() || !file.commit())

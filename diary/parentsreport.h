@@ -43,8 +43,14 @@ QList<DiaryRound> inPeriod(const QList<DiaryRound> &rounds, const Period &period
 // Two or three sentences for a parent on what changed over these rounds (oldest first).
 QStringList changes(const QList<DiaryRound> &rounds, const Period &period);
 
+// Whether the children come from several accounts: then two of one name are told apart by the
+// account beside the name, in the dialog and on the pages.
+bool withAccounts(const QList<Child> &children);
+// "Маша", or with the account "Маша (anna)", as the class view shows it.
+QString shownName(const Child &child, bool withAccount);
+
 // Writes the whole file or leaves none; empty when it did, else a sentence for the parent.
 QString write(const QString &fileName, const QList<ChildRounds> &children, const Period &period,
-              const QDateTime &now);
+              const QDateTime &now, bool withAccounts = false);
 
 } // namespace parentsreport

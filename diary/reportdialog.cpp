@@ -15,7 +15,7 @@
 
 namespace {
 
-QString title() { return QStringLiteral("Отчёт для родителей"); }
+QString reportTitle() { return QStringLiteral("Отчёт для родителей"); }
 
 QDateEdit *dateEdit(const QDate &date, const char *name, QWidget *parent)
 {
@@ -32,13 +32,14 @@ ReportDialog::ReportDialog(const QList<Child> &children, const QDate &today, QWi
     : QDialog(parent), m_children(children)
 {
     setObjectName(QStringLiteral("reportDialog"));
-    setWindowTitle(title());
+    setWindowTitle(reportTitle());
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("children"));
     m_list->setAccessibleName(QStringLiteral("Дети"));
+    const bool accounts = parentsreport::withAccounts(children);
     for (const Child &child : children) {
-        auto *item = new QListWidgetItem(child.name, m_list);
+        auto *item = new QListWidgetItem(parentsreport::shownName(child, accounts), m_list);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
@@ -112,14 +113,14 @@ void offerReport(QWidget *parent, Dialogs &dialogs, Records &records, const QLis
         const QList<Child> chosen = dialog->chosen();
         const parentsreport::Period period = dialog->period();
         const QString fileName = dialogs.saveFileName(
-            parent, title(), QDir::home().filePath(parentsreport::suggestedFileName(now.date())));
+            parent, reportTitle(), QDir::home().filePath(parentsreport::suggestedFileName(now.date())));
         if (fileName.isEmpty())
             return;
         QList<parentsreport::ChildRounds> rounds;
         for (const Child &child : chosen) {
             const std::optional<QList<DiaryRound>> kept = records.rounds(child);
             if (!kept) {
-                dialogs.tell(parent, title(),
+                dialogs.tell(parent, reportTitle(),
                              QStringLiteral("Не удалось прочитать дневник: отчёт не составлен.\n") +
                                  records.problem());
                 return;
@@ -128,10 +129,11 @@ void offerReport(QWidget *parent, Dialogs &dialogs, Records &records, const QLis
         }
         // A class of children takes a moment.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const QString problem = parentsreport::write(fileName, rounds, period, now);
+        const QString problem = parentsreport::write(fileName, rounds, period, now,
+                                                     parentsreport::withAccounts(children));
         QGuiApplication::restoreOverrideCursor();
         if (!problem.isEmpty())
-            dialogs.tell(parent, title(), problem);
+            dialogs.tell(parent, reportTitle(), problem);
     });
     dialog->open();
 }

@@ -3,15 +3,24 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QUuid>
 
 #include <optional>
+#include <utility>
 
-// A child is known by the account it plays on and its name, as the grown-up wrote it. The school
-// server keys children the same way.
+// A child is known by the account it plays on and its name, as the grown-up wrote it. Its identity,
+// given when the diary first has it, stays through a rename: the school's server keys children by
+// it, so a renamed child stays one child there.
 struct Child
 {
+    Child(QString account = {}, QString name = {}, QUuid identity = {})
+        : account(std::move(account)), name(std::move(name)), identity(identity)
+    {
+    }
+
     QString account;
     QString name;
+    QUuid identity; // null where not known, as in letters written before children had one
 };
 
 // Two names are one child's when they differ only in case, in the blanks around them or in how

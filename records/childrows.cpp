@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QVariant>
 
 #include <algorithm>
@@ -39,21 +40,63 @@ std::optional<qint64> find(const QSqlDatabase &db, const Child &child, QSqlError
     return query.value(0).toLongLong();
 }
 
-bool ensure(const QSqlDatabase &db, const Child &child, qint64 *id, QSqlError *error)
+bool ensure(const QSqlDatabase &db, const Child &child, qint64 *id, QSqlError *error,
+            QUuid *identity)
 {
     *error = QSqlError();
+    QSqlQuery query(db);
+    // A round comes for the child it was played by, whatever the child is called now; a child
+    // removed meanwhile is added again under the name the round gives.
+    if (!child.identity.isNull()) {
+        query.prepare(QStringLiteral("SELECT id FROM children WHERE identity = ? AND account = ? "
+                                     "AND name_key <> %1")
+                          .arg(QLatin1String(removedKey)));
+        query.addBindValue(child.identity.toString(QUuid::WithoutBraces));
+        query.addBindValue(child.account);
+        if (!query.exec())
+            return failed(query, error);
+        if (query.next()) {
+            *id = query.value(0).toLongLong();
+            if (identity)
+                *identity = child.identity;
+            return true;
+        }
+        query.finish();
+    }
     if (const std::optional<qint64> known = find(db, child, error)) {
         *id = *known;
+        if (!identity)
+            return true;
+        query.prepare(QStringLiteral("SELECT identity FROM children WHERE id = ?"));
+        query.addBindValue(*known);
+        if (!query.exec())
+            return failed(query, error);
+        *identity = query.next() ? QUuid::fromString(query.value(0).toString()) : QUuid();
         return true;
     }
     if (error->type() != QSqlError::NoError)
         return false;
-    QSqlQuery query(db);
-    query.prepare(
-        QStringLiteral("INSERT INTO children (account, name, name_key) VALUES (?, ?, ?)"));
+    // The identity the round brings, unless a removed child still waiting for the school has it.
+    QUuid given = child.identity;
+    if (!given.isNull()) {
+        query.prepare(QStringLiteral("SELECT 1 FROM children WHERE identity = ?"));
+        query.addBindValue(given.toString(QUuid::WithoutBraces));
+        if (!query.exec())
+            return failed(query, error);
+        if (query.next())
+            given = QUuid();
+        query.finish();
+    }
+    if (given.isNull())
+        given = QUuid::createUuid();
+    if (identity)
+        *identity = given;
+    query.prepare(QStringLiteral(
+        "INSERT INTO children (account, name, name_key, identity) VALUES (?, ?, ?, ?)"));
     query.addBindValue(child.account);
     query.addBindValue(childnames::cleaned(child.name));
     query.addBindValue(childnames::key(child.name));
+    query.addBindValue(given.toString(QUuid::WithoutBraces));
     if (!query.exec())
         return failed(query, error);
     *id = query.lastInsertId().toLongLong();
@@ -64,12 +107,14 @@ bool list(const QSqlDatabase &db, QList<std::pair<qint64, Child>> *children, QSq
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT id, account, name FROM children WHERE name_key <> %1")
-                        .arg(QLatin1String(removedKey))))
+    if (!query.exec(
+            QStringLiteral("SELECT id, account, name, identity FROM children WHERE name_key <> %1")
+                .arg(QLatin1String(removedKey))))
         return failed(query, error);
     while (query.next())
-        children->append(
-            {query.value(0).toLongLong(), {query.value(1).toString(), query.value(2).toString()}});
+        children->append({query.value(0).toLongLong(),
+                          {query.value(1).toString(), query.value(2).toString(),
+                           QUuid::fromString(query.value(3).toString())}});
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(children->begin(), children->end(), [&](const auto &a, const auto &b) {
@@ -102,8 +147,9 @@ bool rename(const QSqlDatabase &db, qint64 childId, const QString &name, bool *t
 
 bool removeRounds(const QSqlDatabase &db, qint64 childId, bool keepUnsent, QSqlError *error)
 {
-    const QString which =
-        keepUnsent ? QStringLiteral("child_id = ? AND sent = 1") : QStringLiteral("child_id = ?");
+    // Kept: what the school's server has yet to get; not what it has, nor what it refused.
+    const QString which = keepUnsent ? QStringLiteral("child_id = ? AND sent IN (1, 3)")
+                                     : QStringLiteral("child_id = ?");
     QSqlQuery query(db);
     query.prepare(
         QStringLiteral("DELETE FROM targets WHERE round_id IN (SELECT id FROM rounds WHERE %1)")

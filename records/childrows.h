@@ -16,8 +16,11 @@ class QSqlError;
 // under no name a child can be found by, until the last of them goes.
 namespace childrows {
 
-// The child's number in the file, the child added first when it is not there yet.
-bool ensure(const QSqlDatabase &db, const Child &child, qint64 *id, QSqlError *error);
+// The child's number in the file, the child added first when it is not there yet: found by its
+// identity when it has one the file knows (whatever its name now), else by its name. With
+// identity, also the child's identity in the file.
+bool ensure(const QSqlDatabase &db, const Child &child, qint64 *id, QSqlError *error,
+            QUuid *identity = nullptr);
 // None, with no error, when the file does not know the child.
 std::optional<qint64> find(const QSqlDatabase &db, const Child &child, QSqlError *error);
 // By name, as people sort them, each with its number in the file.

@@ -23,6 +23,27 @@ namespace {
 
 constexpr int sqliteError = 1;
 
+// A new UUID for each row of the table whose column has none yet.
+bool giveIdentities(QSqlQuery &query, const char *table, const char *column)
+{
+    if (!query.exec(QStringLiteral("SELECT id FROM %1 WHERE %2 IS NULL")
+                        .arg(QLatin1String(table), QLatin1String(column))))
+        return false;
+    QList<qint64> ids;
+    while (query.next())
+        ids.append(query.value(0).toLongLong());
+    query.finish();
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?")
+                      .arg(QLatin1String(table), QLatin1String(column)));
+    for (const qint64 id : ids) {
+        query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        query.addBindValue(id);
+        if (!query.exec())
+            return false;
+    }
+    return true;
+}
+
 // A table or column missing: the file is not the diary its version promises.
 bool isMissingPart(const QSqlError &error)
 {
@@ -227,6 +248,9 @@ const DiaryFile::Step DiaryFile::steps[] = {
      &DiaryFile::adoptFrom2},
     {&DiaryFile::migrateFrom3To4, "SELECT 1 FROM rounds WHERE child_id IS NULL LIMIT 1",
      &DiaryFile::adoptFrom3},
+    // Version 4 adds children without an identity.
+    {&DiaryFile::migrateFrom4To5, "SELECT 1 FROM children WHERE identity IS NULL LIMIT 1",
+     &DiaryFile::adoptFrom4},
 };
 
 bool DiaryFile::upgrade(QSqlQuery &query, int version, QString *damage)
@@ -326,23 +350,7 @@ bool DiaryFile::migrateFrom1To2(QSqlQuery &query)
 }
 
 // Rounds kept before there were identities, or by a game that knew none, get one now.
-bool DiaryFile::adoptFrom1(QSqlQuery &query)
-{
-    if (!query.exec(QStringLiteral("SELECT id FROM rounds WHERE uuid IS NULL")))
-        return false;
-    QList<qint64> ids;
-    while (query.next())
-        ids.append(query.value(0).toLongLong());
-    query.finish();
-    query.prepare(QStringLiteral("UPDATE rounds SET uuid = ? WHERE id = ?"));
-    for (const qint64 id : ids) {
-        query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
-        query.addBindValue(id);
-        if (!query.exec())
-            return false;
-    }
-    return true;
-}
+bool DiaryFile::adoptFrom1(QSqlQuery &query) { return giveIdentities(query, "rounds", "uuid"); }
 
 // The speed of aiming is measured from where the clicks landed and from the pointer's first move,
 // which rounds kept before were not told: their old figure, made another way, is dropped rather
@@ -415,6 +423,21 @@ bool DiaryFile::adoptFrom3(QSqlQuery &query)
     query.prepare(QStringLiteral("UPDATE rounds SET child_id = ? WHERE child_id IS NULL"));
     query.addBindValue(owner);
     return query.exec();
+}
+
+// A child keeps one identity through renames, which the school's server knows it by. Nullable, and
+// unique only where given: a game of version 4 adds children without one.
+bool DiaryFile::migrateFrom4To5(QSqlQuery &query)
+{
+    return query.exec(QStringLiteral("ALTER TABLE children ADD COLUMN identity TEXT")) &&
+           query.exec(QStringLiteral("CREATE UNIQUE INDEX children_by_identity ON children "
+                                     "(identity) WHERE identity IS NOT NULL"));
+}
+
+// Children kept so far, or added by a game of version 4 since, get one each.
+bool DiaryFile::adoptFrom4(QSqlQuery &query)
+{
+    return giveIdentities(query, "children", "identity");
 }
 
 bool DiaryFile::write(const std::function<bool(const QSqlDatabase &, QSqlError *)> &work,

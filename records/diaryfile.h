@@ -25,7 +25,7 @@ public:
     DiaryFile(const DiaryFile &) = delete;
     DiaryFile &operator=(const DiaryFile &) = delete;
 
-    static constexpr int schemaVersion = 4;
+    static constexpr int schemaVersion = 5;
     // Long enough to wait out another game's write of a round, short enough not to stall this one.
     static constexpr int busyTimeoutMs = 250;
 
@@ -80,6 +80,8 @@ private:
     bool adoptFrom2(QSqlQuery &query);
     bool migrateFrom3To4(QSqlQuery &query);
     bool adoptFrom3(QSqlQuery &query);
+    bool migrateFrom4To5(QSqlQuery &query);
+    bool adoptFrom4(QSqlQuery &query);
     bool setAside(const QString &damage, Identity damaged);
 
     QString m_path;

@@ -56,9 +56,12 @@ QByteArray toJson(const Outbox::Letter &letter)
         putPoint(target, "click", t.click);
         targets.append(target);
     }
-    const QJsonObject round{
+    QJsonObject round{
         {"uuid", record.uuid.toString(QUuid::WithoutBraces)},
-        {"started", record.started.toString(Qt::ISODateWithMs)},
+        // With its offset from UTC, as the diary keeps it: local time alone is ambiguous in the
+        // hour the autumn clock change repeats. Letters written without one read as before.
+        {"started", record.started.toOffsetFromUtc(record.started.offsetFromUtc())
+                        .toString(Qt::ISODateWithMs)},
         {"level", record.level},
         {"rightButton", record.rightButton},
         {"doubleClick", record.doubleClick},
@@ -69,6 +72,8 @@ QByteArray toJson(const Outbox::Letter &letter)
         {"account", letter.child.account},
         {"child", letter.child.name},
     };
+    if (!letter.child.identity.isNull())
+        round.insert("childIdentity", letter.child.identity.toString(QUuid::WithoutBraces));
     return QJsonDocument(round).toJson(QJsonDocument::Compact);
 }
 
@@ -97,7 +102,9 @@ std::optional<Outbox::Letter> fromJson(const QByteArray &bytes, const Child &own
                                pointFrom(t.value("centre")), pointFrom(t.value("click")),
                                qint64(t.value("movedAfterMs").toDouble(-1))});
     }
-    Child child{round.value("account").toString(), round.value("child").toString()};
+    // Letters written before children had an identity find their child by name.
+    Child child{round.value("account").toString(), round.value("child").toString(),
+                QUuid::fromString(round.value("childIdentity").toString())};
     if (child.name.isEmpty())
         child = owner;
     return Outbox::Letter{{}, record, child};

@@ -4,7 +4,7 @@
 #include <QSettings>
 
 namespace {
-QString key() { return QStringLiteral("diary/recording"); }
+QString recordingKey() { return QStringLiteral("diary/recording"); }
 } // namespace
 
 bool RecordingSwitch::isOn() const
@@ -15,7 +15,7 @@ bool RecordingSwitch::isOn() const
     QSettings settings(m_file, QSettings::IniFormat);
     // A QSettings of the same file made earlier in this process may have left a stale copy.
     settings.sync();
-    return settings.value(key(), byDefault).toBool();
+    return settings.value(recordingKey(), byDefault).toBool();
 }
 
 void RecordingSwitch::set(bool on)
@@ -23,7 +23,7 @@ void RecordingSwitch::set(bool on)
     if (m_policy.recordingLocked)
         return;
     QSettings settings(m_file, QSettings::IniFormat);
-    settings.setValue(key(), on);
+    settings.setValue(recordingKey(), on);
     settings.sync();
 }
 

@@ -18,7 +18,8 @@ const char roundColumns[] = "id, started_ms, utc_offset_s, level, right_button, 
                             "uuid, reaction_ms, child_id";
 // What the school's server has not got yet: what is counted is what is sent. The child comes
 // with it, so a round without one waits until the diary file adopts it.
-const char waiting[] = "FROM rounds JOIN children ON children.id = rounds.child_id WHERE sent <> 1";
+const char waiting[] =
+    "FROM rounds JOIN children ON children.id = rounds.child_id WHERE sent IN (0, 2)";
 const char targetColumns[] =
     "number, shown_at_ms, hit_after_ms, penalties, misses, distance, width, start_x, start_y, "
     "centre_x, centre_y, click_x, click_y, moved_after_ms";
@@ -66,7 +67,9 @@ bool check(const QSqlDatabase &db, QSqlError *error)
     return (query.exec(
                 QStringLiteral("SELECT %1 FROM rounds LIMIT 0").arg(QLatin1String(roundColumns))) &&
             query.exec(QStringLiteral("SELECT round_id, position, %1 FROM targets LIMIT 0")
-                           .arg(QLatin1String(targetColumns)))) ||
+                           .arg(QLatin1String(targetColumns))) &&
+            query.exec(QStringLiteral(
+                "SELECT id, account, name, name_key, identity FROM children LIMIT 0"))) ||
            failed(query, error);
 }
 
@@ -177,10 +180,11 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
-                                 "double_click, ending, score, grade, uuid, account, name "
-                                 "%1 ORDER BY started_ms, rounds.id LIMIT ?")
-                      .arg(QLatin1String(waiting)));
+    query.prepare(
+        QStringLiteral("SELECT rounds.id, started_ms, utc_offset_s, level, right_button, "
+                       "double_click, ending, score, grade, uuid, account, name, identity "
+                       "%1 ORDER BY started_ms, rounds.id LIMIT ?")
+            .arg(QLatin1String(waiting)));
     query.addBindValue(limit);
     if (!query.exec())
         return failed(query, error);
@@ -197,7 +201,9 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
         record.score = query.value(7).toInt();
         record.grade = query.value(8).toString();
         record.uuid = QUuid::fromString(query.value(9).toString());
-        rounds->append({{query.value(10).toString(), query.value(11).toString()}, record});
+        rounds->append({{query.value(10).toString(), query.value(11).toString(),
+                         QUuid::fromString(query.value(12).toString())},
+                        record});
     }
     for (qsizetype i = 0; i < ids.size(); ++i) {
         if (!targets(db, ids.at(i), &(*rounds)[i].record.targets, error))
@@ -216,23 +222,49 @@ bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error)
     return true;
 }
 
-bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error)
+namespace {
+
+// Rounds the server has answered for, marked so: 1 sent, 3 refused. A round cleared from the
+// diary while it waited was kept only until now.
+bool settle(const QSqlDatabase &db, const QList<QUuid> &uuids, int mark, QSqlError *error)
 {
-    // A round cleared from the diary while it waited was kept only until now.
-    const char *const statements[] = {
-        "UPDATE rounds SET sent = 1 WHERE uuid = ? AND sent = 0",
-        "DELETE FROM targets WHERE round_id IN (SELECT id FROM rounds WHERE uuid = ? AND sent = 2)",
-        "DELETE FROM rounds WHERE uuid = ? AND sent = 2",
+    const QString statements[] = {
+        QStringLiteral("UPDATE rounds SET sent = %1 WHERE uuid = ? AND sent = 0").arg(mark),
+        QStringLiteral("DELETE FROM targets WHERE round_id IN "
+                       "(SELECT id FROM rounds WHERE uuid = ? AND sent = 2)"),
+        QStringLiteral("DELETE FROM rounds WHERE uuid = ? AND sent = 2"),
     };
     QSqlQuery query(db);
-    for (const char *statement : statements) {
-        query.prepare(QLatin1String(statement));
+    for (const QString &statement : statements) {
+        if (!query.prepare(statement))
+            return failed(query, error);
         for (const QUuid &uuid : uuids) {
             query.addBindValue(uuid.toString(QUuid::WithoutBraces));
             if (!query.exec())
                 return failed(query, error);
         }
     }
+    return true;
+}
+
+} // namespace
+
+bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error)
+{
+    return settle(db, uuids, 1, error);
+}
+
+bool markRefused(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error)
+{
+    return settle(db, uuids, 3, error);
+}
+
+bool countRefused(const QSqlDatabase &db, int *count, QSqlError *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM rounds WHERE sent = 3")) || !query.next())
+        return failed(query, error);
+    *count = query.value(0).toInt();
     return true;
 }
 

@@ -15,7 +15,10 @@ class QSqlQuery;
 
 // Rounds and targets as rows of the diary file. Writes run inside the caller's transaction.
 // A round's column sent is 0 while it waits for the school's server and 1 once the server has it;
-// 2 when it was cleared from the diary while it waited: out of sight, kept until it goes.
+// 2 when it was cleared from the diary while it waited: out of sight, kept until it goes; 3 when
+// the server refused it for good: shown, never offered again. A round cleared once refused, or
+// refused once cleared, has nothing left to wait for and goes. A game of the version before
+// offers only 0, so it sends neither 2 nor 3 (nor hides 2: it shows every round).
 namespace roundrows {
 
 // Whether the tables have every column this version reads and writes.
@@ -26,7 +29,8 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, qint64 childId, Q
 bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, QSqlError *error);
 // Every child's rounds, newest first, as the class view needs them; by the child's number.
 bool lines(const QSqlDatabase &db, QHash<qint64, QList<classrows::Line>> *lines, QSqlError *error);
-// A round as it was played, with the child who played it: what goes to the school's server.
+// A round as it was played, with the child who played it under the child's name now: what goes
+// to the school's server.
 struct Played
 {
     Child child;
@@ -37,6 +41,10 @@ bool unsent(const QSqlDatabase &db, int limit, QList<Played> *rounds, QSqlError 
 bool countUnsent(const QSqlDatabase &db, int *count, QSqlError *error);
 // Those cleared from the diary meanwhile go from it now.
 bool markSent(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error);
+// The school's server refuses these for good; those cleared from the diary meanwhile go from it
+// now.
+bool markRefused(const QSqlDatabase &db, const QList<QUuid> &uuids, QSqlError *error);
+bool countRefused(const QSqlDatabase &db, int *count, QSqlError *error);
 // The columns of a target, in the order targetFrom() reads them; the school's server has the
 // same ones.
 QString targetColumnList();

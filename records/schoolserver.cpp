@@ -4,6 +4,7 @@
 #include "measured.h"
 #include "penaltycodes.h"
 #include "schoolconfig.h"
+#include "serverwatchdog.h"
 
 #include <QAtomicInt>
 #include <QJsonArray>
@@ -16,13 +17,61 @@
 
 #include <cmath>
 
+// Every statement with the school's server goes through this: prepare() and exec() are each an
+// exchange under the client's deadline, and exec() never runs a statement whose prepare()
+// failed (the driver would send "EXECUTE (" and the server's answer would hide the real
+// failure), which lastError() keeps instead. It hides QSqlQuery's own prepare(), exec() and
+// lastError(): the statements below take it as it is and bind through QSqlQuery.
+class ServerStatement : public QSqlQuery
+{
+public:
+    explicit ServerStatement(SchoolServer &server) : QSqlQuery(server.database()), m_server(server)
+    {
+    }
+
+    bool prepare(const QString &sql)
+    {
+        m_prepareError = QSqlError();
+        m_prepared = false;
+        m_server.exchange([&] { m_prepared = QSqlQuery::prepare(sql); });
+        if (!m_prepared)
+            m_prepareError = QSqlQuery::lastError();
+        return m_prepared;
+    }
+    bool exec()
+    {
+        if (!m_prepared)
+            return false;
+        bool done = false;
+        m_server.exchange([&] { done = QSqlQuery::exec(); });
+        return done;
+    }
+    bool exec(const QString &sql)
+    {
+        m_prepareError = QSqlError();
+        m_prepared = false;
+        bool done = false;
+        m_server.exchange([&] { done = QSqlQuery::exec(sql); });
+        return done;
+    }
+    QSqlError lastError() const
+    {
+        return m_prepareError.isValid() ? m_prepareError : QSqlQuery::lastError();
+    }
+
+private:
+    SchoolServer &m_server;
+    bool m_prepared = false;
+    QSqlError m_prepareError;
+};
+
 namespace {
 
 const char driverName[] = "QPSQL";
 const char noDriver[] = "the Qt driver for PostgreSQL is not installed (package libqt6sql6-psql)";
 
 // The schema this version of the game sends to.
-constexpr int schemaVersion = 3;
+constexpr int schemaVersion = 4;
 
 QAtomicInt s_connections;
 
@@ -122,10 +171,16 @@ QByteArray roundObject(const ChildRound &round)
         {QStringLiteral("penalties"), figures.penalties},
         {QStringLiteral("throughput"), nullable(figures.throughput)},
         {QStringLiteral("reaction_ms"), nullable(figures.reactionMs)},
+        // The child as the diary knows it now: a rename reaches the server as the name of the
+        // child of that identity.
         {QStringLiteral("child"),
          QJsonObject{{QStringLiteral("account"), round.child.account},
                      {QStringLiteral("name_key"), childnames::key(round.child.name)},
-                     {QStringLiteral("name"), childnames::cleaned(round.child.name)}}},
+                     {QStringLiteral("name"), childnames::cleaned(round.child.name)},
+                     {QStringLiteral("identity"),
+                      round.child.identity.isNull()
+                          ? QJsonValue()
+                          : QJsonValue(round.child.identity.toString(QUuid::WithoutBraces))}}},
         {QStringLiteral("targets"), targets},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -133,7 +188,7 @@ QByteArray roundObject(const ChildRound &round)
 
 // Pupils' roles may add rounds through this function alone; the server decides whose rounds
 // this login may add.
-bool addRound(QSqlQuery &query, const ChildRound &round)
+bool addRound(ServerStatement &query, const ChildRound &round)
 {
     query.prepare(QStringLiteral("SELECT kvadrilka_add_round(CAST(? AS jsonb))"));
     query.addBindValue(QString::fromUtf8(roundObject(round)));
@@ -144,7 +199,8 @@ bool addRound(QSqlQuery &query, const ChildRound &round)
 
 SchoolServer::SchoolServer(const QString &service, SchoolLimits limits)
     : m_service(service), m_limits(limits),
-      m_connection(QStringLiteral("kvadrilka-school-%1").arg(s_connections.fetchAndAddRelaxed(1)))
+      m_connection(QStringLiteral("kvadrilka-school-%1").arg(s_connections.fetchAndAddRelaxed(1))),
+      m_watchdog(std::make_unique<ServerWatchdog>(std::chrono::milliseconds(limits.deadlineMs())))
 {
 }
 
@@ -163,30 +219,71 @@ bool SchoolServer::driverInstalled()
 
 QSqlDatabase SchoolServer::database() const { return QSqlDatabase::database(m_connection, false); }
 
+void SchoolServer::setLastResort(std::function<void(const SchoolFailure &)> lastResort)
+{
+    const SchoolFailure failure = schoolreasons::noAnswer(m_limits.deadlineMs());
+    m_watchdog->setLastResort([lastResort, failure] { lastResort(failure); });
+}
+
+void SchoolServer::fail(const SchoolFailure &failure, const QString &prefix)
+{
+    m_failure = failure;
+    m_error = prefix + failure.line();
+}
+
+bool SchoolServer::exchange(const std::function<void()> &call)
+{
+    if (m_watchdog->watch(database(), call))
+        return true;
+    m_timedOut = true;
+    fail(schoolreasons::noAnswer(m_limits.deadlineMs()));
+    return false;
+}
+
+void SchoolServer::forget()
+{
+    if (QSqlDatabase::contains(m_connection))
+        QSqlDatabase::removeDatabase(m_connection);
+}
+
 bool SchoolServer::open()
 {
     if (QSqlDatabase::contains(m_connection) && database().isOpen())
         return true;
+    m_timedOut = false;
     if (!driverInstalled()) {
-        m_error = QLatin1String(noDriver);
+        fail(schoolreasons::make(SchoolReason::NoDriver, QLatin1String(noDriver)));
         return false;
     }
     // The name goes into a connection string, where a blank or a quote would start another
     // keyword.
     if (!isServiceName(m_service)) {
-        m_error = QStringLiteral("\"%1\" is not a service name").arg(m_service);
+        fail(schoolreasons::make(SchoolReason::NoSuchService,
+                                 QStringLiteral("\"%1\" is not a service name").arg(m_service)));
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::contains(m_connection)
-                          ? database()
-                          : QSqlDatabase::addDatabase(QLatin1String(driverName), m_connection);
-    db.setConnectOptions(connectOptions(m_service, m_limits));
-    if (!db.open()) {
-        m_error = QStringLiteral("cannot connect to the service \"%1\": %2")
-                      .arg(m_service, errorText(db.lastError()));
+    if (!QSqlDatabase::contains(m_connection))
+        QSqlDatabase::addDatabase(QLatin1String(driverName), m_connection);
+    bool opened = false;
+    {
+        QSqlDatabase db = database();
+        db.setConnectOptions(connectOptions(m_service, m_limits));
+        // Connecting, and the driver's own first statements, are one exchange.
+        if (!exchange([&] { opened = db.open(); }))
+            opened = false;
+        else if (!opened)
+            fail(schoolreasons::ofConnect(m_service, errorText(db.lastError()),
+                                          schoolreasons::passwordFile()));
+    }
+    if (!opened) {
+        if (m_timedOut)
+            forget();
+        else
+            close();
         return false;
     }
     m_error.clear();
+    m_failure = {};
     return true;
 }
 
@@ -199,48 +296,84 @@ void SchoolServer::close()
 QList<QUuid> SchoolServer::deliver(const QList<ChildRound> &rounds)
 {
     QList<QUuid> committed;
+    m_refused.clear();
     if (rounds.isEmpty() || !open())
         return committed;
-    QSqlDatabase db = database();
     m_error.clear();
-    // Outlives each rollback: the driver frees its prepared statement when the query goes, which
-    // a transaction that failed would refuse.
-    QSqlQuery query(db);
-    for (const ChildRound &round : rounds) {
-        const QString refusal = round.child.account.isEmpty()
-                                    ? QStringLiteral("the round has no account")
-                                    : childnames::refusal(round.child.name);
-        if (round.record.uuid.isNull() || !refusal.isEmpty()) {
-            m_error = QStringLiteral("round %1 not sent: %2")
-                          .arg(round.record.uuid.toString(QUuid::WithoutBraces),
-                               refusal.isEmpty() ? QStringLiteral("it has no UUID") : refusal);
-            continue;
+    m_failure = {};
+    bool lost = false;
+    {
+        QSqlDatabase db = database();
+        // Outlives each rollback: the driver frees its prepared statement when the query goes,
+        // which a transaction that failed would refuse.
+        ServerStatement query(*this);
+        for (const ChildRound &round : rounds) {
+            const QString uuid = round.record.uuid.toString(QUuid::WithoutBraces);
+            const QString notSent = QStringLiteral("round %1 not sent: ").arg(uuid);
+            const QString refusal = round.child.account.isEmpty()
+                                        ? QStringLiteral("the round has no account")
+                                        : childnames::refusal(round.child.name);
+            if (round.record.uuid.isNull() || !refusal.isEmpty()) {
+                // The server could never take it: set aside like a round the server refuses.
+                fail(schoolreasons::make(SchoolReason::RoundRefused,
+                                         refusal.isEmpty() ? QStringLiteral("it has no UUID")
+                                                           : refusal),
+                     notSent);
+                m_refused.append({round.record.uuid, m_failure.line()});
+                continue;
+            }
+            // A connection the server has dropped since the last time is opened again next time.
+            bool begun = false;
+            if (!exchange([&] { begun = db.transaction(); })) {
+                lost = true;
+                break;
+            }
+            if (!begun) {
+                fail(schoolreasons::ofStatement(db.lastError(), m_limits.statementMs),
+                     QStringLiteral("the server does not start a transaction: "));
+                lost = true;
+                break;
+            }
+            QSqlError failure;
+            if (!addRound(query, round))
+                failure = query.lastError();
+            bool done = false;
+            if (!m_timedOut && !failure.isValid() && exchange([&] { done = db.commit(); }) &&
+                done) {
+                committed.append(round.record.uuid);
+                continue;
+            }
+            if (m_timedOut) {
+                m_error = notSent + m_failure.line();
+                lost = true;
+                break;
+            }
+            if (!failure.isValid())
+                failure = db.lastError();
+            fail(schoolreasons::ofStatement(failure, m_limits.statementMs), notSent);
+            // A round the server refuses for good does not stop the others; any other failure
+            // would befall them too.
+            const bool refused = m_failure.reason == SchoolReason::RoundRefused;
+            if (refused)
+                m_refused.append({round.record.uuid, m_failure.line()});
+            // A connection that cannot even roll back is gone.
+            bool rolledBack = false;
+            if (!exchange([&] { rolledBack = db.rollback(); }) || !rolledBack) {
+                lost = true;
+                break;
+            }
+            if (!refused)
+                break;
         }
-        // A connection the server has dropped since the last time is opened again next time.
-        if (!db.transaction()) {
-            m_error = QStringLiteral("the server does not start a transaction: %1")
-                          .arg(errorText(db.lastError()));
-            db.close();
-            break;
-        }
-        QSqlError failure;
-        if (!addRound(query, round))
-            failure = query.lastError();
-        if (!failure.isValid() && db.commit()) {
-            committed.append(round.record.uuid);
-            continue;
-        }
-        if (!failure.isValid())
-            failure = db.lastError();
-        m_error = QStringLiteral("round %1 not sent: %2")
-                      .arg(round.record.uuid.toString(QUuid::WithoutBraces), errorText(failure));
-        // A round the server refuses does not stop the others; a connection that cannot even
-        // roll back is gone.
-        if (!db.rollback()) {
-            db.close();
-            break;
+        if (m_timedOut) {
+            // The driver goes before the statement, which would otherwise try to free itself
+            // on the socket that was shut down.
+            db = QSqlDatabase();
+            forget();
         }
     }
+    if (lost && !m_timedOut)
+        close();
     return committed;
 }
 
@@ -252,66 +385,86 @@ SchoolCheck SchoolServer::check()
     const auto finish = [&](const QString &server) {
         SchoolCheck check = checkLines(server, role, add, read);
         check.ok = ok;
+        check.failure = m_failure;
         return check;
     };
-    if (!driverInstalled())
-        return finish(QStringLiteral("not asked: %1").arg(QLatin1String(noDriver)));
-    if (!open())
-        return finish(QStringLiteral("does not answer: %1").arg(m_error));
-
-    QSqlQuery query(database());
-    const auto failed = [&] {
-        return finish(QStringLiteral("answers, but %1").arg(errorText(query.lastError())));
-    };
-    if (!query.exec(QStringLiteral("SELECT current_user, current_setting('server_version'), "
-                                   "to_regclass('schema_version') IS NOT NULL")) ||
-        !query.next())
-        return failed();
-    role = query.value(0).toString();
-    const QString answers = QStringLiteral("answers (service \"%1\", PostgreSQL %2")
-                                .arg(m_service, query.value(1).toString());
-    if (!query.value(2).toBool()) {
-        add = read = QStringLiteral("no");
-        return finish(answers + QStringLiteral("), but its database has no tables for the game: "
-                                               "apply school-1.sql"));
+    if (!driverInstalled()) {
+        fail(schoolreasons::make(SchoolReason::NoDriver, QLatin1String(noDriver)));
+        return finish(m_failure.checkLine());
     }
-    // Rows of the class are the teachers' unless row security is off for this role (the
-    // tables' owner, a superuser).
-    if (!query.exec(QStringLiteral(
-            "SELECT coalesce(has_function_privilege(to_regprocedure('kvadrilka_add_round(jsonb)'), "
-            "'EXECUTE'), false), "
-            "has_table_privilege('children', 'SELECT') AND "
-            "has_table_privilege('rounds', 'SELECT') AND has_table_privilege('targets', 'SELECT') "
-            "AND (NOT row_security_active('rounds') OR "
-            "pg_has_role('kvadrilka_teachers', 'MEMBER')), "
-            "has_table_privilege('schema_version', 'SELECT'), "
-            "has_table_privilege('rounds', 'SELECT')")) ||
-        !query.next())
-        return failed();
-    const bool mayAdd = query.value(0).toBool();
-    const bool mayRead = query.value(1).toBool();
-    const bool mayReadSome = query.value(3).toBool();
-    add = mayAdd ? QStringLiteral("yes") : QStringLiteral("no");
-    read = mayRead ? QStringLiteral("yes") : QStringLiteral("no");
-    if (!query.value(2).toBool())
-        return finish(answers + QStringLiteral("), but the role is in none of the game's groups "
-                                               "(kvadrilka_pupils, kvadrilka_teachers)"));
-    if (!query.exec(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next())
-        return failed();
-    const int version = query.value(0).toInt();
-    ok = version >= 1 && (mayAdd || mayRead);
-    // Rounds go through the function that version 3 brings; older servers take none.
-    const QString older = version < schemaVersion
-                              ? QStringLiteral(", but the game needs version %1: apply the steps "
-                                               "up to school-%2-to-%1.sql")
-                                    .arg(schemaVersion)
-                                    .arg(schemaVersion - 1)
-                              : QString();
-    SchoolCheck result =
-        finish(answers + QStringLiteral(", schema version %1)").arg(version) + older);
-    result.mayReadClass = ok && mayRead;
-    result.mayReadOwn = ok && mayReadSome && !mayRead;
-    return result;
+    if (!open())
+        return finish(m_failure.checkLine());
+
+    std::optional<SchoolCheck> result;
+    {
+        ServerStatement query(*this);
+        const auto failed = [&] {
+            if (!m_timedOut)
+                fail(schoolreasons::ofStatement(query.lastError(), m_limits.statementMs));
+            return finish(m_failure.checkLine());
+        };
+        result = [&]() -> SchoolCheck {
+            if (!query.exec(
+                    QStringLiteral("SELECT current_user, current_setting('server_version'), "
+                                   "to_regclass('schema_version') IS NOT NULL")) ||
+                !query.next())
+                return failed();
+            role = query.value(0).toString();
+            const QString answers = QStringLiteral("answers (service \"%1\", PostgreSQL %2")
+                                        .arg(m_service, query.value(1).toString());
+            if (!query.value(2).toBool()) {
+                add = read = QStringLiteral("no");
+                return finish(answers +
+                              QStringLiteral("), but its database has no tables for the game: "
+                                             "apply school-1.sql"));
+            }
+            // Rows of the class are the teachers' unless row security is off for this role (the
+            // tables' owner, a superuser).
+            if (!query.exec(QStringLiteral(
+                    "SELECT coalesce(has_function_privilege("
+                    "to_regprocedure('kvadrilka_add_round(jsonb)'), 'EXECUTE'), false), "
+                    "has_table_privilege('children', 'SELECT') AND "
+                    "has_table_privilege('rounds', 'SELECT') AND "
+                    "has_table_privilege('targets', 'SELECT') "
+                    "AND (NOT row_security_active('rounds') OR "
+                    "pg_has_role('kvadrilka_teachers', 'MEMBER')), "
+                    "has_table_privilege('schema_version', 'SELECT'), "
+                    "has_table_privilege('rounds', 'SELECT')")) ||
+                !query.next())
+                return failed();
+            const bool mayAdd = query.value(0).toBool();
+            const bool mayRead = query.value(1).toBool();
+            const bool mayReadSome = query.value(3).toBool();
+            add = mayAdd ? QStringLiteral("yes") : QStringLiteral("no");
+            read = mayRead ? QStringLiteral("yes") : QStringLiteral("no");
+            if (!query.value(2).toBool())
+                return finish(answers +
+                              QStringLiteral("), but the role is in none of the game's groups "
+                                             "(kvadrilka_pupils, kvadrilka_teachers)"));
+            if (!query.exec(QStringLiteral("SELECT max(version) FROM schema_version")) ||
+                !query.next())
+                return failed();
+            const int version = query.value(0).toInt();
+            ok = version >= 1 && (mayAdd || mayRead);
+            // Rounds go through the function that version 3 brings, older servers take none;
+            // version 4 keeps a renamed child whole.
+            const QString older =
+                version < schemaVersion
+                    ? QStringLiteral(", but the game needs version %1: apply the steps up to "
+                                     "school-%2-to-%1.sql")
+                          .arg(schemaVersion)
+                          .arg(schemaVersion - 1)
+                    : QString();
+            SchoolCheck checked =
+                finish(answers + QStringLiteral(", schema version %1)").arg(version) + older);
+            checked.mayReadClass = ok && mayRead;
+            checked.mayReadOwn = ok && mayReadSome && !mayRead;
+            return checked;
+        }();
+        if (m_timedOut)
+            forget(); // the driver before the statement, as in deliver()
+    }
+    return *result;
 }
 
 SchoolCheck checkSchool(const SchoolConfig &config, SchoolLimits limits)

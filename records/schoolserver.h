@@ -4,6 +4,7 @@
 #include "child.h"
 #include "roundrecord.h"
 #include "roundrows.h"
+#include "schoolreason.h"
 #include "schoolsender.h"
 
 #include <QList>
@@ -11,7 +12,11 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <functional>
+#include <memory>
+
 class QSqlDatabase;
+class ServerWatchdog;
 struct SchoolConfig;
 
 // A round with the child who played it, as it goes to the school.
@@ -25,6 +30,7 @@ struct SchoolCheck
     bool ok = false; // it answers, has the tables, and the role may add rounds or read the class
     bool mayReadClass = false; // a teacher's role
     bool mayReadOwn = false;   // a pupil who logs in as themselves reads their own rounds
+    SchoolFailure failure;     // why it could not be asked or answered with an error
 };
 
 // How long the server may keep the game waiting.
@@ -34,6 +40,12 @@ struct SchoolLimits
     int statementMs = 20000;  // the server ends a statement that runs longer
     int unansweredMs = 20000; // tcp_user_timeout: data sent but not acknowledged
     int keepaliveIdleS = 10;  // a silent line is probed after this long
+    // The client's own deadline for each exchange (connecting, each statement, the commit),
+    // which holds when the server itself hangs; 0: the statement limit and 2 s more, so that a
+    // server that still works ends a slow statement first and says so.
+    int answerMs = 0;
+
+    qint64 deadlineMs() const { return answerMs > 0 ? answerMs : statementMs + 2000; }
 };
 
 // The school's PostgreSQL server, reached through a libpq service (host, port, database and TLS
@@ -54,10 +66,17 @@ public:
     void close();
     // The last failure as one line; empty when there was none.
     QString errorMessage() const override { return m_error; }
+    // The last failure as a value; reason None when there was none.
+    SchoolFailure failure() const { return m_failure; }
+    QList<Refusal> refused() const override { return m_refused; }
+    // Past the deadline of an exchange that shutting the socket down did not end, this runs (on
+    // another thread); a program that must not hang prints its reason and ends there.
+    void setLastResort(std::function<void(const SchoolFailure &)> lastResort);
 
     // Adds each child and round with its targets, one transaction per round; a round the server
     // already has is left as it is. Returns the UUIDs the server has committed, which includes
-    // the ones it had before: only these may be marked sent. Stops at a lost connection.
+    // the ones it had before: only these may be marked sent. A round the server refuses for good
+    // (a data error) goes to refused() and the others still go; any other failure stops it.
     QList<QUuid> deliver(const QList<ChildRound> &rounds) override;
 
     SchoolCheck check();
@@ -65,10 +84,23 @@ public:
     QSqlDatabase database() const;
 
 private:
+    friend class ServerStatement;
+    void fail(const SchoolFailure &failure, const QString &prefix = {});
+    // Drops a connection past its deadline: the driver goes first, so that no statement of it
+    // tries to talk to the socket that was shut down.
+    void forget();
+    // Runs one exchange with the server under the deadline; false when the deadline passed, and
+    // then the connection is closed and the failure set.
+    bool exchange(const std::function<void()> &call);
+
     QString m_service;
     SchoolLimits m_limits;
     QString m_connection;
     QString m_error;
+    SchoolFailure m_failure;
+    QList<Refusal> m_refused;
+    bool m_timedOut = false; // an exchange ran past the deadline; the connection is dead
+    std::unique_ptr<ServerWatchdog> m_watchdog;
 };
 
 // The check of the server the settings name; when they name none, why not.

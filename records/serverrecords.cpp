@@ -64,7 +64,7 @@ std::optional<QList<Child>> ServerRecords::children()
     }
     QList<Child> result;
     while (query.next())
-        result.append({query.value(0).toString(), query.value(1).toString()});
+        result.append(Child(query.value(0).toString(), query.value(1).toString()));
     m_problem.clear();
     return result;
 }

@@ -53,6 +53,11 @@ void SqliteRecords::roundEnded(const RoundRecord &record)
             return;
         }
         Outbox::Letter round{{}, record, m_runPlayer.value_or(m_player.player())};
+        // The chosen player's identity is kept with the choice; a run's own child is known by
+        // its earlier rounds of this run. A letter that waits in the outbox while the child is
+        // renamed still finds its child.
+        if (round.child.identity.isNull())
+            round.child.identity = m_identities.value(identityKey(round.child));
         if (round.record.uuid.isNull())
             round.record.uuid = QUuid::createUuid();
         send(&round);
@@ -84,8 +89,12 @@ bool SqliteRecords::send(const Outbox::Letter *fresh)
         const bool written = m_file.write(
             [&](const QSqlDatabase &db, QSqlError *e) {
                 qint64 child = 0;
-                return childrows::ensure(db, letter.child, &child, e) &&
-                       roundrows::insert(db, letter.record, child, e);
+                QUuid identity;
+                if (!childrows::ensure(db, letter.child, &child, e, &identity) ||
+                    !roundrows::insert(db, letter.record, child, e))
+                    return false;
+                m_identities.insert(identityKey(letter.child), identity);
+                return true;
             },
             &error);
         const auto done = [&] {
@@ -259,6 +268,32 @@ std::optional<int> SqliteRecords::unsentCount()
     return count + unsavedCount();
 }
 
+bool SqliteRecords::markRefused(const QList<QUuid> &uuids)
+{
+    QSqlError error;
+    const bool marked = m_file.write(
+        [&](const QSqlDatabase &db, QSqlError *e) {
+            return roundrows::markRefused(db, uuids, e) && childrows::forgetRemoved(db, e);
+        },
+        &error);
+    if (!marked)
+        writeFailed(error);
+    return marked;
+}
+
+std::optional<int> SqliteRecords::refusedCount()
+{
+    int count = 0;
+    QSqlError error;
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    if (!roundrows::countRefused(m_file.database(), &count, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    return count;
+}
+
 void SqliteRecords::readFailed(const QSqlError &error)
 {
     const Failures::Kind kind = Failures::kindOf(error);
@@ -312,6 +347,11 @@ bool SqliteRecords::clear(const Child &child, Unsent unsent)
     return true;
 }
 
+QString SqliteRecords::identityKey(const Child &child)
+{
+    return child.account + u'\n' + childnames::key(child.name);
+}
+
 namespace {
 QString nameTaken() { return QStringLiteral("Ребёнок с таким именем уже есть."); }
 } // namespace
@@ -363,7 +403,7 @@ QString SqliteRecords::renameChild(const Child &child, const QString &name)
                                    : problem();
     }
     if (playing)
-        m_player.set({child.account, childnames::cleaned(name)});
+        m_player.set({child.account, childnames::cleaned(name), m_player.player().identity});
     emit changed();
     return {};
 }

@@ -10,7 +10,9 @@
 #include "roundrows.h"
 #include "roundrecord.h"
 
+#include <QHash>
 #include <QList>
+#include <QUuid>
 
 // The rounds of this account in one SQLite file. Nothing here may disturb the game: roundEnded()
 // never throws and never asks anything. A round is on disk before roundEnded() returns: in the
@@ -69,6 +71,9 @@ public:
     std::optional<QList<roundrows::Played>> unsentRounds(int limit);
     bool markSent(const QList<QUuid> &uuids);
     std::optional<int> unsentCount();
+    // Rounds the school's server refuses for good: never offered again, counted apart.
+    bool markRefused(const QList<QUuid> &uuids);
+    std::optional<int> refusedCount();
 
     // Rounds not in the diary yet, in the outbox or, when even that failed, in memory.
     int unsavedCount() const;
@@ -84,6 +89,7 @@ private:
     // The child's number in the file; none when it has none, or, with failed set, when the file
     // cannot be read.
     std::optional<qint64> childId(const Child &child, bool *failed);
+    static QString identityKey(const Child &child);
     // Forgets the child's rounds still on their way in, which would come back otherwise.
     void dropWaiting(const Child &child);
 
@@ -96,6 +102,8 @@ private:
     PlayerSetting m_player;
     std::optional<Child> m_runPlayer;
     bool m_guest = false;
+    // The identities of the children this run has written rounds for, by identityKey().
+    QHash<QString, QUuid> m_identities;
     // Rounds the outbox could not take either: the last resort.
     QList<Outbox::Letter> m_inMemory;
 };

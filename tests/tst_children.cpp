@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The children of one account in one diary file: whose rounds are whose, the names a child may
-// have, and the class view's figures.
+// The children of one account in one diary: whose rounds, which names, the class view.
 #include "classrows.h"
 #include "sqliterecords.h"
 
+#include <QScopeGuard>
+#include <QSet>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <tuple>
 
 namespace {
@@ -39,6 +42,16 @@ struct Place
             result.prepend(round.score);
         return result;
     }
+    // The child of that name as the diary lists it; none with a null identity.
+    Child listed(const QString &name)
+    {
+        const QList<Child> children = store.children().value();
+        const auto it = std::ranges::find_if(children, [&](const Child &child) {
+            return childnames::same(child, {owner.account, name});
+        });
+        return it == children.end() ? Child{} : *it;
+    }
+    QUuid identity(const QString &name) { return listed(name).identity; }
     QStringList names()
     {
         QStringList result;
@@ -62,8 +75,8 @@ class tst_Children : public QObject
 {
     Q_OBJECT
 private slots:
-    // Each child sees its own rounds: the one chosen to play, one played for this run only, and
-    // nobody's for a guest. The choice is kept for the next run; a run's own child is not.
+    // Rounds go to the chosen child, a run's own child, or nobody for a guest; the choice is kept
+    // for the next run, a run's own child is not.
     void eachChildKeepsItsOwnRounds()
     {
         Place place;
@@ -86,20 +99,59 @@ private slots:
         QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>{13});
         QCOMPARE(place.store.player().name, "маша");
 
-        // Clearing is the child's alone; removing takes the child, and who plays goes back to
+        // Clearing is the child's alone; removing takes the child, and the player goes back to
         // the account's own child.
         QVERIFY(place.store.clear({owner.account, "Петя"}));
         QCOMPARE(place.scores({owner.account, "Петя"}), QList<int>());
         QCOMPARE(place.scores(owner), QList<int>{11});
-        QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
+        // A renamed child keeps its identity and gets the rounds that waited in the outbox: a
+        // game knows it from the choice of player, a run from its own rounds.
+        const QUuid masha = place.identity("Маша");
+        QVERIFY(!masha.isNull() && masha != place.identity("Петя"));
+        place.store.setPlayer(place.listed("Маша"));
+        {
+            SqliteRecords game(place.diary, place.settings, owner),
+                run(place.diary, place.settings, owner);
+            run.playAs({owner.account, "Маша"});
+            run.roundEnded(round(5, 15));
+            {
+                QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+                other.setDatabaseName(place.diary);
+                QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+                game.roundEnded(round(6, 16));
+                run.roundEnded(round(7, 17));
+                QCOMPARE(game.unsavedCount(), 2);
+            }
+            QSqlDatabase::removeDatabase("other");
+            QCOMPARE(place.store.renameChild({owner.account, "Маша"}, "Мария"), QString());
+            QVERIFY(game.sendWaiting() && run.sendWaiting());
+        }
         QCOMPARE(place.store.player().name, "Мария");
-        QCOMPARE(place.scores({owner.account, "Мария"}), QList<int>{12});
+        QCOMPARE(place.store.player().identity, masha);
+        QCOMPARE(place.identity("Мария"), masha);
+        QCOMPARE(place.scores({owner.account, "Мария"}), (QList<int>{12, 15, 16, 17}));
         QCOMPARE(place.store.removeChild({owner.account, "мария"}), QString());
         QCOMPARE(place.names(), (QStringList{"Иван Петров", "Петя"}));
         QCOMPARE(place.store.player().name, owner.name);
         QSqlQuery left(QSqlDatabase::database(place.store.connectionName()));
         QVERIFY(left.exec("SELECT count(*) FROM rounds") && left.next());
         QCOMPARE(left.value(0).toInt(), 1);
+        left.finish();
+
+        // Children added by the version before have no identity: each gets one on the next read.
+        {
+            const auto close = qScopeGuard([] { QSqlDatabase::removeDatabase("older"); });
+            QSqlDatabase older = QSqlDatabase::addDatabase("QSQLITE", "older");
+            older.setDatabaseName(place.diary);
+            QVERIFY(older.open() &&
+                    QSqlQuery(older).exec("INSERT INTO children (account, name, name_key) VALUES "
+                                          "('family', 'Оля', 'оля'), ('family', 'Зоя', 'зоя')"));
+        }
+        QCOMPARE(place.names(), (QStringList{"Зоя", "Иван Петров", "Оля", "Петя"}));
+        QSet<QUuid> identities;
+        for (const QString name : {"Зоя", "Иван Петров", "Оля", "Петя"})
+            identities.insert(place.identity(name));
+        QVERIFY(!identities.contains(QUuid()) && identities.size() == 4);
     }
 
     // What the administrator decides for the machine: a default the account may change, or a
@@ -171,8 +223,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, kept);
         QFETCH(QString, refusal);
-        // Added, and, in another diary, given to a child by renaming: one's own name in capitals
-        // is no other child's.
+        // Added, and given by renaming in another diary: one's own name in capitals is free.
         Place added, renamed;
         for (Place *place : {&added, &renamed}) {
             QCOMPARE(place->store.addChild("Маша"), QString());
@@ -188,8 +239,7 @@ private slots:
         QCOMPARE(added.names().size(), refusal.isEmpty() ? 4 : 3);
     }
 
-    // The class view's line of a child, from rounds made by hand (newest first), a week counted
-    // back from noon on the 7th of December.
+    // A child's class view line from rounds (newest first), the week ending at noon on 7 December.
     void classView_data()
     {
         QTest::addColumn<QList<classrows::Line>>("lines");

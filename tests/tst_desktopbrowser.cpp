@@ -145,16 +145,13 @@ private slots:
                 QString("#!/bin/sh\nprintf '%s\\n' \"$@\" >'%1.part' && mv '%1.part' '%1'\n")
                     .arg(opened)
                     .toUtf8());
-            script.close();
             QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
         }
-        for (auto it = row.files.begin(); it != row.files.end(); ++it) {
-            const QString path = root + '/' + it.key();
-            QFile file(path);
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
-            file.write(QString(it.value()).replace('@', root).toUtf8());
+        for (const auto &[name, text] : row.files.asKeyValueRange()) {
+            QFile file(root + '/' + name);
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+            file.write(QString(text).replace('@', root).toUtf8());
         }
-        // Every row sets every folder; PATH leads with the fake's folder.
         for (const auto &[name, value] : {std::pair{"XDG_CONFIG_HOME", root + "/config"},
                                           {"XDG_CONFIG_DIRS", root + "/xdg"},
                                           {"XDG_DATA_HOME", root + "/data"},

@@ -55,6 +55,27 @@ QByteArray contents(const QString &fileName)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A table's rows as shown, top to bottom, cells between bars; or one column of them.
+QStringList cells(const QTableView *table, int only = -1)
+{
+    const QAbstractItemModel *rows = table->model();
+    QStringList shown;
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < rows->columnCount(); ++column)
+            if (only < 0 || column == only)
+                cells.append(rows->index(row, column).data().toString());
+        shown.append(cells.join(" | "));
+    }
+    return shown;
+}
+
+bool write(const QString &fileName, const QByteArray &bytes)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // The window over a file of the given bytes that got rounds on days 1 to 5 at two levels for
 // Маша, whose account it is. It answers the window's questions as the test says and notes them.
 struct Diary : Dialogs
@@ -69,8 +90,7 @@ struct Diary : Dialogs
     QStringList answers, questions; // typed into the text boxes, one a box; what the boxes said
     explicit Diary(const QByteArray &fileBytes = {}, int days = 5)
     {
-        if (QFile file(dir.filePath("diary.sqlite")); file.open(QIODevice::WriteOnly))
-            file.write(fileBytes);
+        write(dir.filePath("diary.sqlite"), fileBytes);
         for (int day = 1; day <= days; ++day)
             play(day, day % 2 ? 1 : 3, {day * 100, 500});
         window.show();
@@ -123,19 +143,6 @@ struct Diary : Dialogs
         return names.join(" | ");
     }
     QString player() const { return window.findChild<QLabel *>("player")->text(); }
-    // The class view's rows as shown, top to bottom, cells between bars.
-    QStringList classRows() const
-    {
-        const QAbstractItemModel *rows = window.findChild<QTableView *>("class")->model();
-        QStringList shown;
-        for (int row = 0; row < rows->rowCount(); ++row) {
-            QStringList cells;
-            for (int column = 0; column < rows->columnCount(); ++column)
-                cells.append(rows->index(row, column).data().toString());
-            shown.append(cells.join(" | "));
-        }
-        return shown;
-    }
     void clickHeader(QTableView *table, const QString &title)
     {
         QHeaderView *header = table->horizontalHeader();
@@ -145,14 +152,6 @@ struct Diary : Dialogs
                                   QPoint(header->sectionViewportPosition(section) +
                                              header->sectionSize(section) / 2,
                                          header->height() / 2));
-        }
-    }
-    void showPage(const QString &title)
-    {
-        auto *bar = window.findChild<QTabWidget *>("pages")->tabBar();
-        for (int i = 0; i < bar->count(); ++i) {
-            if (bar->tabText(i) == title)
-                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
         }
     }
     // Keys the chooser the way a hand on the keyboard would.
@@ -181,9 +180,8 @@ struct Diary : Dialogs
             if (const auto *label = window.findChild<QLabel *>(line); label->isVisible())
                 shown.append(label->text());
         }
-        const QAbstractItemModel *rounds = window.findChild<QTableView *>("rounds")->model();
-        for (int row = 0; row < rounds->rowCount(); ++row)
-            shown.append(rounds->index(row, 0).data().toString().left(2));
+        for (const QString &when : cells(window.findChild<QTableView *>("rounds"), 0))
+            shown.append(when.left(2));
         for (QAbstractSeries *s : window.findChild<QChartView *>("scoreChart")->chart()->series())
             shown.append(s->name() + '/' + QString::number(static_cast<QXYSeries *>(s)->count()));
         const auto *bars =
@@ -237,9 +235,7 @@ private slots:
                       settings = dir.filePath("settings.ini");
         SqliteRecords store{file, settings};
         const QByteArray garbage = QByteArray("This is a letter, not a diary.\n").repeated(200);
-        QFile damaged(file);
-        QVERIFY(QDir().mkpath(folder) && damaged.open(QIODevice::WriteOnly) &&
-                damaged.write(garbage) == garbage.size() && damaged.flush());
+        QVERIFY(QDir().mkpath(folder) && write(file, garbage));
         // Not recording leaves the file alone. The switch must be on disk for the next game: in
         // this process every QSettings on the file would see it anyway.
         store.setRecording(false);
@@ -429,12 +425,15 @@ private slots:
     {
         Diary diary({}, 0);
         fillClass(diary);
-        diary.showPage("Класс");
+        QTabBar *pages = diary.window.findChild<QTabWidget *>("pages")->tabBar();
+        QCOMPARE(pages->tabText(1), "Класс");
+        QTest::mouseClick(pages, Qt::LeftButton, {}, pages->tabRect(1).center());
         const QDateTime anya = diary.store.rounds({"school", "Аня"})->constFirst().started;
         const QDateTime boris = diary.store.rounds({"school", "Борис"})->constFirst().started;
         const QDateTime vera = diary.store.rounds({"school", "Вера"})->constFirst().started;
         const auto when = [](const QDateTime &t) { return t.toString("dd.MM.yyyy HH:mm"); };
-        QCOMPARE(diary.classRows(),
+        auto *table = diary.window.findChild<QTableView *>("class");
+        QCOMPARE(cells(table),
                  QStringList({"Аня | 10 | " + when(anya) +
                                   " | Бывалый | 21, досрочно | 20 | ↓ 640 мс (было 820 мс), "
                                   "быстрее",
@@ -442,7 +441,6 @@ private slots:
                                   " | Супермен | 30 | 30 | ↑ 900 мс (было 700 мс), медленнее",
                               "Вера | 3 | " + when(vera) + " | Опытный | -2 | -2 | —",
                               "Маша | 0 | — | — | — | — | —"}));
-        auto *table = diary.window.findChild<QTableView *>("class");
         const QAbstractItemModel *rows = table->model();
         QVERIFY(rows->index(0, 6).data(Qt::ForegroundRole).value<QColor>().green() > 0x60 &&
                 rows->index(1, 6).data(Qt::ForegroundRole).value<QColor>().red() > 0xa0);
@@ -463,10 +461,7 @@ private slots:
               {"Ребёнок", "Аня Борис Вера Маша"},
               {"Ребёнок", "Маша Вера Борис Аня"}}) { // clicked again: descending
             diary.clickHeader(sorted, column);
-            QStringList order;
-            for (int row = 0; row < sorted->model()->rowCount(); ++row)
-                order.append(sorted->model()->index(row, 0).data().toString());
-            QCOMPARE(order.join(' '), QString::fromUtf8(ascending));
+            QCOMPARE(cells(sorted, 0).join(' '), QString::fromUtf8(ascending));
         }
 
         // Opened by a double click: Борис's diary, all eleven rounds of it.
@@ -485,17 +480,16 @@ private slots:
     // from is said above the pages, and what the admin's file says that was not understood below.
     void aLockedSwitchCannotBeTurned()
     {
-        QTemporaryDir dir;
-        QFile conf(dir.filePath("kvadrilka.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("[diary]\nrecording=false # off\nlock-recording=yes\nallow-guests=no\n");
-        conf.close();
-        const SchoolConfig config = SchoolConfig::load(conf.fileName());
-        SqliteRecords store(dir.filePath("diary.sqlite"), dir.filePath("settings.ini"),
-                            Child{"school", "Маша"}, config.policy);
+        Diary answers;
+        const QString conf = answers.dir.filePath("kvadrilka.conf");
+        QVERIFY(
+            write(conf, "[diary]\nrecording=false # off\nlock-recording=yes\nallow-guests=no\n"));
+        const SchoolConfig config = SchoolConfig::load(conf);
+        SqliteRecords store(answers.dir.filePath("locked.sqlite"),
+                            answers.dir.filePath("locked.ini"), Child{"school", "Маша"},
+                            config.policy);
         FallbackRecords records(nullptr, store, false);
         records.setConfigFault(config.faultNote());
-        Diary answers;
         DiaryWindow window(records, answers);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -510,7 +504,7 @@ private slots:
         QCOMPARE(window.findChild<QLabel *>("player")->text(), "Раунды сейчас не записываются");
         QVERIFY(!store.playAsGuest());
         QCOMPARE(window.findChild<QLabel *>("status")->text(),
-                 "Ошибка в настройках администратора " + conf.fileName() +
+                 "Ошибка в настройках администратора " + conf +
                      ": строка 4 «allow-guests=no» не понята. Действует более строгий выбор: "
                      "allow-guest=false.");
     }

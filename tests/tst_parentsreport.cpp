@@ -265,6 +265,28 @@ private slots:
             "Начало периода позже его конца: отчёт не составлен.");
     }
 
+    // Children of several accounts, two of one name: the dialog and the pages show the account
+    // beside each name. Children of one account are shown by their names alone.
+    void twoChildrenOfOneNameAreToldApart()
+    {
+        const QList<Child> two{{"anna", "Маша"}, {"olga", "Маша"}};
+        ReportDialog dialog(two, now.date());
+        const QListWidget *list = dialog.findChild<QListWidget *>("children");
+        QCOMPARE(list->item(0)->text() + ", " + list->item(1)->text(), "Маша (anna), Маша (olga)");
+        ReportDialog one({{"anna", "Маша"}, {"anna", "Петя"}}, now.date());
+        QCOMPARE(one.findChild<QListWidget *>("children")->item(0)->text(), "Маша");
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath("report.pdf");
+        const QList<DiaryRound> rounds = series(3, 900, 800, 5, 6);
+        QCOMPARE(parentsreport::write(fileName, {{two[0], rounds}, {two[1], rounds}}, november, now,
+                                      parentsreport::withAccounts(two)),
+                 QString());
+        const Read pdf(fileName);
+        QVERIFY2(pdf.texts.value(0).contains("Маша (anna)") &&
+                     pdf.texts.value(1).contains("Маша (olga)"),
+                 qPrintable(pdf.text));
+    }
+
     // The button opens the dialog over the diary; the dialog's answer, then the file's, make
     // the report, and any failure is told.
     void reportButtonAsksAndWrites()

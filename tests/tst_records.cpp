@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rounds kept in an SQLite file while other programs hold it, replace it, make it at the same
-// moment or die in the middle of a write. The other program is this binary started again in a
-// role: "--game" plays rounds on command, "--hold" holds the diary in a transaction.
+// The rounds kept in an SQLite file that other programs hold, replace, make at once or die in.
+// The other program is this binary again: "--game" plays rounds, "--hold" holds the diary.
 #include "fakes.h"
 #include "figures.h"
+#include "outbox.h"
 #include "roundrecorder.h"
 #include "sqliterecords.h"
 #include "stephook.h"
@@ -12,8 +12,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QSettings>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -24,6 +24,8 @@
 #include <iostream>
 #include <string>
 #include <tuple>
+
+#include <time.h>
 
 namespace {
 
@@ -60,6 +62,15 @@ struct Place
     }
 };
 
+// One statement on a connection of its own, closed at once.
+bool execOn(const QString &file, const QString &statement)
+{
+    const auto close = qScopeGuard([] { QSqlDatabase::removeDatabase("tool"); });
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tool");
+    db.setDatabaseName(file);
+    return db.open() && QSqlQuery(db).exec(statement);
+}
+
 // Another program on the same files, stopped when the test is done with it, also on failure.
 struct Other
 {
@@ -91,6 +102,18 @@ struct Other
         return answer();
     }
 };
+
+// A round ended while another program holds the diary: the game is gone before the holder, so
+// the round stays in the outbox.
+bool parked(const Place &place, const RoundRecord &played)
+{
+    Other holder(place.hold());
+    if (holder.answer() != "held")
+        return false;
+    SqliteRecords records(place.diary, place.settings);
+    records.roundEnded(played);
+    return records.unsavedCount() == 1;
+}
 
 std::string s_pauseAt;
 
@@ -145,9 +168,8 @@ int holdDiary(const QStringList &arguments)
     return 0;
 }
 
-// What another game says to break the file and to mend it (none: a plain file blocks the
-// folder), a word of the sentence told, rounds kept for the next write and in the diary at last.
-// Rounds left out (none kept) are still told after the next good write; other troubles are not.
+// What breaks the file and mends it (none: a plain file blocks the folder), a word of the
+// sentence told, rounds kept and saved at last. Rounds left out stay told after a good write.
 struct Failure
 {
     QString breaks{}, mends{}, word{};
@@ -243,8 +265,7 @@ private slots:
         QFETCH(const QList<TargetRecord>, targets);
         QFETCH(const QString, figures);
         QCOMPARE(described(figures::aiming(targets)), figures);
-        const figures::RoundFigures round = figures::ofRound(targets);
-        QCOMPARE(round.throughput.has_value(), figures != "—");
+        QCOMPARE(figures::ofRound(targets).throughput.has_value(), figures != "—");
     }
     // Killed or quitting, the game has put the round on disk before it let it go.
     void roundsOutliveAHeldDiary_data()
@@ -289,7 +310,7 @@ private slots:
     {
         Place place;
         QVERIFY(QDir().mkpath(place.folder));
-        // Everything of a round survives its stay in the outbox, a broken measure as "none".
+        // Every field survives the outbox, a broken measure as "none".
         RoundRecord played = round(1, "Оценка \" 5 \"");
         played.uuid = QUuid::createUuid();
         played.started = QDateTime(QDate(2026, 12, 7), QTime(15, 1, 5, 7), QTimeZone(5 * 3600));
@@ -302,14 +323,7 @@ private slots:
                            QPointF(10, 20.5), QPointF(100.5, 100.5), QPointF(-1.25, 3), 180},
                           {2, 1500, -1, {}, 0, qQNaN(), 49, QPointF(qQNaN(), 1)}};
         // clang-format on
-        {
-            Other holder(place.hold());
-            QCOMPARE(holder.answer(), "held");
-            // Gone before the holder: it leaves the round in the outbox.
-            SqliteRecords records(place.diary, place.settings);
-            records.roundEnded(played);
-            QCOMPARE(records.unsavedCount(), 1);
-        }
+        QVERIFY(parked(place, played));
         Other game(place.game("round-committed"));
         QCOMPARE(game.say("send"), "paused round-committed");
         game.process.kill();
@@ -338,6 +352,51 @@ private slots:
         QVERIFY(place.entries("*.round").isEmpty());
     }
 
+    // Each 02:30 of the autumn change's night keeps its offset through the outbox; a letter
+    // written without one reads as local time.
+    void theOutboxKeepsTheOffsetFromUtc()
+    {
+        const auto restore = qScopeGuard([zone = qgetenv("TZ")] {
+            zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+            tzset();
+        });
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        Place place;
+        QVERIFY(QDir().mkpath(place.folder));
+        // The night's two 02:30s: summer time, then winter time.
+        const struct
+        {
+            int utcHour;
+            const char *kept;
+        } plays[]{{0, "2026-10-25T02:30:05.000+02:00"}, {1, "2026-10-25T02:30:05.000+01:00"}};
+        for (const auto &[utcHour, kept] : plays) {
+            RoundRecord played = round(1);
+            played.uuid = QUuid::createUuid();
+            played.started = QDateTime::fromMSecsSinceEpoch(
+                QDateTime(QDate(2026, 10, 25), QTime(utcHour, 30, 5), QTimeZone::utc())
+                    .toMSecsSinceEpoch());
+            QVERIFY(parked(place, played));
+            QCOMPARE(place.entries("*.round").size(), 1);
+            SqliteRecords next(place.diary, place.settings);
+            QVERIFY(next.sendWaiting());
+            QCOMPARE(next.rounds(next.owner()).value().value(0).started.toString(Qt::ISODateWithMs),
+                     kept);
+        }
+        SqliteRecords next(place.diary, place.settings);
+        QFile old(place.diary + ".outbox/" + QUuid::createUuid().toString(QUuid::WithoutBraces) +
+                  ".round");
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(R"({"uuid": ")" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() +
+                  R"(", "started": "2026-12-07T10:01:05.000", "targets": []})");
+        old.close();
+        const QList<Outbox::Letter> letters =
+            Outbox(place.diary + ".outbox", next.owner()).letters();
+        QCOMPARE(letters.size(), 1);
+        QCOMPARE(letters.first().record.started, QDateTime(QDate(2026, 12, 7), QTime(10, 1, 5)));
+        QCOMPARE(letters.first().record.started.offsetFromUtc(), 3600);
+    }
+
     // Set aside under a running game, the old file gets nothing more from it; the switch turned
     // by another program counts as it is when the next round ends.
     void aFileSetAsideIsNotWrittenAgainAndTheSwitchIsReadAnew()
@@ -362,13 +421,7 @@ private slots:
     void aHeldFileIsNotSetAside()
     {
         Place place;
-        {
-            QVERIFY(QDir().mkpath(place.folder));
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
-            db.setDatabaseName(place.diary);
-            QVERIFY(db.open() && QSqlQuery(db).exec("CREATE TABLE letters (text)"));
-        }
-        QSqlDatabase::removeDatabase("foreign");
+        QVERIFY(QDir().mkpath(place.folder) && execOn(place.diary, "CREATE TABLE letters (text)"));
         SqliteRecords records(place.diary, place.settings);
         {
             Other holder(place.hold("BEGIN IMMEDIATE"));
@@ -396,11 +449,9 @@ private slots:
         QCOMPARE(place.entries("*"), QStringList{"diary.sqlite"});
     }
 
-    // A diary of every earlier version opens with its rounds, all of them the account's own
-    // child's; rounds kept before they had identities get one each. Put in write-ahead mode by
-    // some other tool, it goes back to a rollback journal. A game of that version that held the
-    // file meanwhile goes on writing rounds its own way: they are the owner's too, with an
-    // identity, and with no speed of aiming unless it was measured the new way.
+    // A diary of every earlier version, once in write-ahead mode, opens with a rollback journal
+    // and its rounds as the owner's, each with an identity; so do rounds a game of that version
+    // goes on writing, with a speed of aiming only if measured the new way.
     void anEarlierDiaryOpensWithItsRoundsUnderTheOwner_data()
     {
         QTest::addColumn<int>("version");
@@ -416,6 +467,12 @@ private slots:
         QTest::addRow("version 3") << 3
                                    << columns + ", uuid, reaction_ms" + values + ", " + uuid +
                                           ", 300) ON CONFLICT (uuid) DO NOTHING";
+        QTest::addRow("version 4")
+            << 4
+            << columns + ", uuid, reaction_ms, child_id" + values + ", " + uuid +
+                   ", 300, (SELECT id FROM children WHERE account = "
+                   "'anna' AND name_key = 'анна петровна')) ON CONFLICT "
+                   "(uuid) DO NOTHING";
     }
     void anEarlierDiaryOpensWithItsRoundsUnderTheOwner()
     {
@@ -425,13 +482,8 @@ private slots:
         QVERIFY(QDir().mkpath(place.folder) &&
                 QFile::copy(QFINDTESTDATA(QStringLiteral("data/diary-v%1.sqlite").arg(version)),
                             place.diary) &&
-                QFile::setPermissions(place.diary, QFile::ReadOwner | QFile::WriteOwner));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tool");
-            db.setDatabaseName(place.diary);
-            QVERIFY(db.open() && QSqlQuery(db).exec("PRAGMA journal_mode = WAL"));
-        }
-        QSqlDatabase::removeDatabase("tool");
+                QFile::setPermissions(place.diary, QFile::ReadOwner | QFile::WriteOwner) &&
+                execOn(place.diary, "PRAGMA journal_mode = WAL"));
         const Child owner{"anna", "Анна Петровна"};
         QList<DiaryRound> rounds;
         const auto closeOlder = qScopeGuard([] { QSqlDatabase::removeDatabase("older"); });
@@ -441,7 +493,8 @@ private slots:
             QVERIFY(olderGame.open());
             SqliteRecords records(place.diary, place.settings, owner);
             QCOMPARE(records.children().value().size(), 1);
-            QVERIFY(childnames::same(records.children()->value(0), owner));
+            QVERIFY(childnames::same(records.children()->value(0), owner) &&
+                    !records.children()->value(0).identity.isNull());
             rounds = records.rounds(owner).value();
             QSqlQuery mode(QSqlDatabase::database(records.connectionName()));
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
@@ -471,7 +524,7 @@ private slots:
             QCOMPARE(adopted.score, 17);
             QVERIFY(!adopted.uuid.isNull() && adopted.uuid != rounds[0].uuid &&
                     adopted.uuid != rounds[1].uuid);
-            QCOMPARE(adopted.figures.throughput, version == 3 ? std::optional(1.5) : std::nullopt);
+            QCOMPARE(adopted.figures.throughput, version >= 3 ? std::optional(1.5) : std::nullopt);
             records.roundEnded(round(0));
         }
         const QList<DiaryRound> again =
@@ -489,7 +542,7 @@ private slots:
         QTest::newRow("disk full")
             << Failure{"PRAGMA max_page_count = 1", "PRAGMA max_page_count = 99999", "места"};
         QTest::newRow("written by a newer version")
-            << Failure{"PRAGMA user_version = 5", "PRAGMA user_version = 4", "новой"};
+            << Failure{"PRAGMA user_version = 6", "PRAGMA user_version = 5", "новой"};
         // Refused again on every try, it would hold up every round after it.
         QTest::newRow("round refused")
             << Failure{"CREATE TRIGGER no BEFORE INSERT ON rounds WHEN length(NEW.grade) > 99 "

@@ -20,30 +20,26 @@ private slots:
 
 Q_DECLARE_METATYPE(DiaryPolicy)
 
+static bool writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
 void tst_SchoolConfig::firstFolderWithTheFileWins_data()
 {
     // Folders a, b and c; a has no file, b and c do. "." is a relative entry.
     QTest::addColumn<QString>("dirs");
     QTest::addColumn<QString>("service"); // of the file read; "-" when none is
     QTest::addColumn<QString>("problem");
-    QTest::newRow("first with a file") << "a:b:c"
-                                       << "bservice"
-                                       << "";
-    QTest::newRow("order decides") << "c:b"
-                                   << "c.service-2"
-                                   << "";
-    QTest::newRow("empty entries skipped") << "::a::c"
-                                           << "c.service-2"
-                                           << "";
-    QTest::newRow("relative entries ignored") << ".:a"
-                                              << "-"
-                                              << "";
-    QTest::newRow("unsafe service name") << "d"
-                                         << "x' host=evil"
-                                         << "may hold only";
-    QTest::newRow("no service") << "e"
-                                << ""
-                                << "";
+    const auto row = [](const char *name, const char *dirs, const char *service,
+                        const char *problem) { QTest::newRow(name) << dirs << service << problem; };
+    row("first with a file", "a:b:c", "bservice", "");
+    row("order decides", "c:b", "c.service-2", "");
+    row("empty entries skipped", "::a::c", "c.service-2", "");
+    row("relative entries ignored", ".:a", "-", "");
+    row("unsafe service name", "d", "x' host=evil", "may hold only");
+    row("no service", "e", "", "");
 }
 
 void tst_SchoolConfig::firstFolderWithTheFileWins()
@@ -58,9 +54,7 @@ void tst_SchoolConfig::firstFolderWithTheFileWins()
                                           {"e", "[other]\nservice=elsewhere\n"}};
     for (auto file = files.cbegin(); file != files.cend(); ++file) {
         QVERIFY(QDir(root.path()).mkpath(file.key() + "/kvadrilka"));
-        QFile conf(root.filePath(file.key() + "/kvadrilka/kvadrilka.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(file.value());
+        QVERIFY(writeFile(root.filePath(file.key() + "/kvadrilka/kvadrilka.conf"), file.value()));
     }
     // A relative "." would find a file in the folder the program was started from.
     QVERIFY(QDir::setCurrent(root.filePath("b")));
@@ -127,12 +121,7 @@ void tst_SchoolConfig::whatTheAdminWroteIsWhatHappens()
     QFETCH(QStringList, said);
     QTemporaryDir dir;
     const QString file = dir.filePath("kvadrilka.conf");
-    if (text == "-") {
-        QVERIFY(QDir(dir.path()).mkdir("kvadrilka.conf"));
-    } else {
-        QFile conf(file);
-        QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(text) == text.size());
-    }
+    QVERIFY(text == "-" ? QDir(dir.path()).mkdir("kvadrilka.conf") : writeFile(file, text));
     const SchoolConfig config = SchoolConfig::load(file);
     QCOMPARE(config.policy.recording, policy.recording);
     QCOMPARE(config.policy.recordingLocked, policy.recordingLocked);

@@ -5,6 +5,7 @@
 #include "sqliterecords.h"
 
 #include <QLockFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -18,11 +19,18 @@ struct Server : Delivery
     QList<QUuid> kept;   // in the order they arrived, each once
     int takes = 1000000; // rounds it takes before the line breaks
     int asked = 0;
+    QList<int> refuses; // scores of rounds it refuses for good
+    QList<Refusal> refusals;
     QList<QUuid> deliver(const QList<roundrows::Played> &rounds) override
     {
         ++asked;
+        refusals.clear();
         QList<QUuid> committed;
         for (const roundrows::Played &round : rounds) {
+            if (refuses.contains(round.record.score)) {
+                refusals.append({round.record.uuid, "the score is out of range"});
+                continue;
+            }
             if (takes-- <= 0)
                 break;
             if (!kept.contains(round.record.uuid))
@@ -32,6 +40,7 @@ struct Server : Delivery
         return committed;
     }
     QString errorMessage() const override { return QStringLiteral("no answer"); }
+    QList<Refusal> refused() const override { return refusals; }
 };
 
 struct Place
@@ -46,7 +55,8 @@ struct Place
     void play(int rounds)
     {
         for (int i = 0; i < rounds; ++i)
-            records.roundEnded({.started = now.addSecs(i), .grade = {}, .targets = {{}}});
+            records.roundEnded(
+                {.started = now.addSecs(i), .score = i, .grade = {}, .targets = {{}}});
     }
 };
 
@@ -79,24 +89,27 @@ private slots:
         QCOMPARE(place.server.kept.first(), place.records.rounds(owner)->last().uuid);
     }
 
-    // After each failure in a row the pause doubles, from 5 s to at most 10 minutes; a success
-    // ends the outage.
+    // After each failure in a row the pause doubles, from 5 s to at most 10 minutes. During it a
+    // run by hand sends, an automatic one keeps to it; a success ends the outage.
     void thePauseGrows()
     {
         Place place;
-        place.play(1);
+        place.play(2);
         place.server.takes = 0;
         QDateTime now = place.now;
-        const QList<qint64> pauses{5000,   10000,  20000,  40000, 80000,
-                                   160000, 320000, 600000, 600000};
-        for (const qint64 pause : pauses) {
+        for (const qint64 pause :
+             {5000, 10000, 20000, 40000, 80000, 160000, 320000, 600000, 600000}) {
             QCOMPARE(place.sender.run(now), SchoolSender::Outcome::Failed);
+            QCOMPARE(place.sender.failure(), "no answer");
             QVERIFY(!SendingPause(place.diary).mayTry(now.addMSecs(pause - 1)));
             now = now.addMSecs(pause);
             QVERIFY(SendingPause(place.diary).mayTry(now));
         }
-        place.server.takes = 1;
-        QCOMPARE(place.sender.run(now), SchoolSender::Outcome::Sent);
+        place.server.takes = 1000;
+        now = now.addMSecs(-1);
+        QCOMPARE(place.sender.run(now), SchoolSender::Outcome::Paused);
+        QCOMPARE(place.sender.run(now, SchoolSender::Mode::ByHand), SchoolSender::Outcome::Sent);
+        QCOMPARE(place.sender.sentCount(), 2);
         QVERIFY(SendingPause(place.diary).mayTry(now));
         QVERIFY(SendingPause(place.diary).failed(now)); // the next failure begins a new outage
     }
@@ -113,6 +126,56 @@ private slots:
         first.unlock();
         QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Sent);
         QCOMPARE(place.server.kept.size(), 2);
+        // A diary not made yet has nothing to send; it is not another sender at work.
+        const QString none = place.dir.filePath("none/diary.sqlite");
+        SqliteRecords records(none, place.dir.filePath("none.ini"), owner);
+        SchoolSender sender(records, none, place.server);
+        QCOMPARE(sender.run(place.now, SchoolSender::Mode::ByHand), SchoolSender::Outcome::Sent);
+    }
+
+    // A round the server refuses for good is set aside with its reason: the 150 played after it
+    // still go in the same run, it is not offered again, and the success ends the pause.
+    void aRefusedRoundHoldsBackNone()
+    {
+        Place place;
+        place.play(151);
+        place.server.refuses = {0};
+        place.server.takes = 0;
+        QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Failed);
+        QCOMPARE(place.sender.refusedCount(), 1);
+        place.server.takes = 1000;
+        const QDateTime later = place.now.addMSecs(SendingPause::firstPauseMs);
+        QCOMPARE(place.sender.run(later), SchoolSender::Outcome::Sent);
+        QCOMPARE(place.sender.sentCount(), 150);
+        QCOMPARE(place.records.unsentCount(), 0);
+        QCOMPARE(place.records.refusedCount(), 1);
+        QVERIFY(SendingPause(place.diary).mayTry(later));
+        const QUuid refused = place.records.rounds(owner)->last().uuid;
+        QCOMPARE(SendingPause(place.diary).refusal(refused), "the score is out of range");
+        place.server.asked = 0;
+        QCOMPARE(place.sender.run(later), SchoolSender::Outcome::Sent);
+        QCOMPARE(place.server.asked, 0);
+        QVERIFY(!place.server.kept.contains(refused));
+    }
+
+    // A retry time further ahead than the longest pause, from a clock set into the future, is
+    // not waited for; one within it is.
+    void aRetryTimeFarAheadIsIgnored()
+    {
+        Place place;
+        place.play(1);
+        QSettings state(place.diary + ".school", QSettings::IniFormat);
+        state.setValue("school/failures", 1);
+        state.setValue("school/retry-at", place.now.addYears(1).toMSecsSinceEpoch());
+        state.sync();
+        QVERIFY(SendingPause(place.diary).mayTry(place.now));
+        QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Sent);
+        QCOMPARE(place.server.kept.size(), 1);
+        place.play(1);
+        state.setValue("school/retry-at",
+                       place.now.addMSecs(SendingPause::longestPauseMs).toMSecsSinceEpoch());
+        state.sync();
+        QCOMPARE(place.sender.run(place.now), SchoolSender::Outcome::Paused);
     }
 };
 

@@ -13,7 +13,7 @@ need desktop-file-validate:desktop-file-utils appstreamcli:appstream file:file
 sizes=(16 22 24 32 48 64 128 256)
 printf '%s\n' bin/kvadrilka libexec/kvadrilka/kvadrilka-diary "share/applications/$id.desktop" share/man/{,ru/}man6/kvadrilka.6.gz \
     "share/metainfo/$id.metainfo.xml" share/doc/kvadrilka/examples/{kvadrilka,pg_service}.conf.example \
-    share/kvadrilka/sql/school-{1,1-to-2,2-to-3}.sql \
+    share/kvadrilka/sql/school-{1,1-to-2,2-to-3,3-to-4}.sql \
     "share/icons/hicolor/scalable/apps/$id.svg" "${sizes[@]/%/\/apps\/$id.png}" |
     sed "s|^\([0-9]*\)/apps|share/icons/hicolor/\1x\1/apps|" | sort >"$SCRATCH/want"
 (cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' | sort) >"$SCRATCH/have"
