@@ -4,11 +4,12 @@
 # tests' own ones marked <!nocheck>); the end-to-end tests' tools in debian/tests/control.
 debian_dir="$(dirname "${BASH_SOURCE[0]}")/../debian"
 # The packages FIELD names in FILE, one a line: "NAME" or "NAME <!nocheck>"; no versions,
-# architectures, substitution variables, the tested package ("@") or debhelper's compat level.
+# architectures, substitution variables or the tested package ("@"). debhelper's compat level is
+# debhelper itself, which the test command's first build is configured with (debian/rules).
 control_packages() {
     awk -v field="$2:" '/^#/ { next } /^[^ \t]/ { on = ($1 == field); sub(/^[^ \t]*:/, "") } on' "$1" |
         tr ',' '\n' | sed -e 's/([^)]*)//; s/\[[^]]*\]//; s/^[[:space:]]*//; s/[[:space:]]*$//' |
-        grep -Ev '^($|@$|\$|debhelper-compat)' | tr -s ' '
+        sed 's/^debhelper-compat$/debhelper/' | grep -Ev '^($|@$|\$)' | tr -s ' '
 }
 # The compiler is the one package Debian assumes for every build (build-essential).
 mapfile -t BUILD_PACKAGES < <(echo g++
