@@ -4,14 +4,15 @@
 # its validator without a word, AppStream data without errors or warnings (infos, notes allowed).
 source "$(dirname "$0")/lib.sh"
 build=${1:?build directory}
+bindir=${2:?folder of the program under the prefix}
 id=org.example.Kvadrilka
 prefix="$SCRATCH/prefix"
 need desktop-file-validate:desktop-file-utils appstreamcli:appstream file:file
 
-"${2:-cmake}" --install "$build" --prefix "$prefix" >"$SCRATCH/install.log" 2>&1 ||
+"${3:-cmake}" --install "$build" --prefix "$prefix" >"$SCRATCH/install.log" 2>&1 ||
     fail "cmake --install failed: $(cat "$SCRATCH/install.log")"
 sizes=(16 22 24 32 48 64 128 256)
-printf '%s\n' bin/kvadrilka libexec/kvadrilka/kvadrilka-diary "share/applications/$id.desktop" share/man/{,ru/}man6/kvadrilka.6.gz \
+printf '%s\n' "$bindir/kvadrilka" libexec/kvadrilka/kvadrilka-diary "share/applications/$id.desktop" share/man/{,ru/}man6/kvadrilka.6.gz \
     "share/metainfo/$id.metainfo.xml" share/doc/kvadrilka/examples/{kvadrilka,pg_service}.conf.example \
     share/kvadrilka/sql/school-{1,1-to-2,2-to-3,3-to-4}.sql \
     "share/icons/hicolor/scalable/apps/$id.svg" "${sizes[@]/%/\/apps\/$id.png}" |
