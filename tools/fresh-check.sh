@@ -202,11 +202,9 @@ inside_start build bash -c "cd /src/kvadrilka &&
     DEB_BUILD_OPTIONS=parallel=$(($(nproc) + 1)) dpkg-buildpackage -us -uc -b -nc" \
     </dev/null >"$work/package.log" 2>&1
 package_pid=$inside_pid
-# Meanwhile lintian comes into this root, and a second bare root gets autopkgtest and what the
-# tests need besides the package. No service starts in it, and the tests make their own cluster.
-inside_start build bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends lintian' \
-    </dev/null >"$work/lintian-install.log" 2>&1
-lintian_install_pid=$inside_pid
+# Meanwhile a second bare root gets autopkgtest and what the tests need besides the package (no
+# service starts in it, and the tests make their own cluster), then lintian comes into this one:
+# one after the other, since the roots share apt's cache and its lock.
 make_root package
 printf '#!/bin/sh\nexit 101\n' >"$work/package/usr/sbin/policy-rc.d"
 chmod +x "$work/package/usr/sbin/policy-rc.d"
@@ -218,7 +216,10 @@ inside package bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --
     -o Dpkg::Options::=--force-confold autopkgtest "$@"' tools "${test_depends[@]}" \
     </dev/null >"$work/package-tools.log" 2>&1 ||
     die "the autopkgtests' tools do not install: $(first_error "$work/package-tools.log")"
-step "second bare root with autopkgtest and the tests' tools ready"
+inside build bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends lintian' \
+    </dev/null >"$work/lintian-install.log" 2>&1 ||
+    die "lintian does not install: $(first_error "$work/lintian-install.log")"
+step "beside the package build: a second bare root with autopkgtest and the tests' tools, lintian in the first"
 
 wait "$package_pid" || die "dpkg-buildpackage failed: $(tail -n 5 "$work/package.log")"
 # debhelper's build step runs ninja -v: every file compiled again shows as its command.
@@ -234,7 +235,6 @@ step "package $deb built with its unit tests, nothing compiled again"
 
 # lintian in the first root while the autopkgtests run in the second: no error, warning or
 # info, no pedantic tag that is not overridden with its reason.
-wait "$lintian_install_pid" || die "lintian does not install: $(first_error "$work/lintian-install.log")"
 inside_start build lintian --pedantic --display-info --fail-on error,warning,info,pedantic \
     "/src/${changes[0]##*/}" </dev/null >"$work/lintian.log" 2>&1
 lintian_pid=$inside_pid
