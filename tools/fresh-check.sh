@@ -50,8 +50,13 @@ finish() {
     # The roots' own mounts live in their namespaces and end with them.
     local pid
     for pid in "${inside_pids[@]}"; do
-        kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+        kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
     done
+    # What the steps said stays for a look afterwards.
+    if [ -n "$work" ]; then
+        rm -rf build/fresh-check && mkdir -p build/fresh-check
+        cp "$work"/*.log build/fresh-check/ 2>/dev/null || true
+    fi
     umount "$work" 2>/dev/null || true
     [ -n "$work" ] && rm -rf --one-file-system "$work"
 }
@@ -216,16 +221,19 @@ inside package bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --
     -o Dpkg::Options::=--force-confold autopkgtest "$@"' tools "${test_depends[@]}" \
     </dev/null >"$work/package-tools.log" 2>&1 ||
     die "the autopkgtests' tools do not install: $(first_error "$work/package-tools.log")"
-inside build bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends lintian' \
+inside build bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    --no-install-recommends lintian' \
     </dev/null >"$work/lintian-install.log" 2>&1 ||
     die "lintian does not install: $(first_error "$work/lintian-install.log")"
-step "beside the package build: a second bare root with autopkgtest and the tests' tools, lintian in the first"
+step "beside the package build: a second bare root with autopkgtest and the tests' tools, \
+lintian in the first"
 
 wait "$package_pid" || die "dpkg-buildpackage failed: $(tail -n 5 "$work/package.log")"
 # debhelper's build step runs ninja -v: every file compiled again shows as its command.
 compiled=$(grep -cE ' -o [^ ]+\.o -c ' "$work/package.log" || true)
 ((compiled == 0)) ||
-    die "the package build compiled $compiled files again: build/ci is not configured as debian/rules configures it"
+    die "the package build compiled $compiled files again: build/ci is not configured as \
+debian/rules configures it"
 changes=("$work"/build/src/kvadrilka_*.changes)
 debs=("$work"/build/src/kvadrilka_*.deb)
 [ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] && [ -f "${changes[0]}" ] ||
@@ -243,7 +251,8 @@ git archive HEAD | tar -x -C "$work/package/src/kvadrilka"
 cp "${debs[0]}" "$work/package/src/"
 # 0 only: 2 would be a skipped test, 8 none run.
 status=0
-inside package autopkgtest "/src/$deb" /src/kvadrilka/ -- null </dev/null >"$work/autopkgtest.log" 2>&1 ||
+inside package autopkgtest "/src/$deb" /src/kvadrilka/ -- null \
+    </dev/null >"$work/autopkgtest.log" 2>&1 ||
     status=$?
 if ((status != 0)); then
     tail -n 60 "$work/autopkgtest.log" >&2
