@@ -20,8 +20,9 @@ ChildPage::ChildPage(Records &records, QWidget *parent) : QWidget(parent), m_sto
     m_empty->setWordWrap(true);
     m_empty->hide();
 
-    m_model = new RoundsModel(this);
+    // The table before its model: children go in the order made, and the view goes first.
     m_table = new QTableView(this);
+    m_model = new RoundsModel(this);
     m_table->setObjectName(QStringLiteral("rounds"));
     m_table->setAccessibleName(QStringLiteral("Сыгранные раунды"));
     m_table->setModel(m_model);

@@ -18,13 +18,14 @@ ClassPage::ClassPage(Records &records, QWidget *parent) : QWidget(parent), m_sto
                                            "Столбцы сортируются щелчком по заголовку."),
                             this);
     hint->setWordWrap(true);
+    // The table before its models: children go in the order made, and the view goes first.
+    m_class = new QTableView(this);
     m_classModel = new ClassModel(this);
     m_classSorted = new QSortFilterProxyModel(this);
     m_classSorted->setSourceModel(m_classModel);
     m_classSorted->setSortRole(ClassModel::sortRole);
     m_classSorted->setSortLocaleAware(true);
     m_classSorted->setSortCaseSensitivity(Qt::CaseInsensitive);
-    m_class = new QTableView(this);
     m_class->setObjectName(QStringLiteral("class"));
     m_class->setAccessibleName(QStringLiteral("Дети и их успехи"));
     m_class->setModel(m_classSorted);
