@@ -188,6 +188,7 @@ void DiaryWindow::showStatus()
 
 void DiaryWindow::exportCsv(bool targets)
 {
+    // Copies: a round written while a box is open reads the list of children again.
     if (const Child *current = chosen())
         m_actions.exportCsv(Child(*current), targets);
 }
