@@ -35,4 +35,9 @@ QByteArray csv(const QList<DiaryRound> &rounds);
 // The same for every target of every round, with the round's UUID to join the two.
 QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records);
 
+// The diary window's title, which its boxes carry too.
+QString title();
+// The sentence a question to clear adds where rounds go to the school's server.
+QString schoolKeeps(Records &records);
+
 } // namespace diarytexts
