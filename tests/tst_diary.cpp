@@ -485,6 +485,8 @@ private slots:
         QVERIFY(
             write(conf, "[diary]\nrecording=false # off\nlock-recording=yes\nallow-guests=no\n"));
         const SchoolConfig config = SchoolConfig::load(conf);
+        // The account's own switch says the opposite: the admin's lock decides.
+        QVERIFY(write(answers.dir.filePath("locked.ini"), "[diary]\nrecording=true\n"));
         SqliteRecords store(answers.dir.filePath("locked.sqlite"),
                             answers.dir.filePath("locked.ini"), Child{"school", "Маша"},
                             config.policy);
