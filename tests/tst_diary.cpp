@@ -260,7 +260,8 @@ private slots:
         const QList seven{target(147, 1000),    target(147, 0), target(-1, 800),
                           target(qQNaN(), 900), target(0, 400), target(147, 700, 0, {}, 0),
                           target(147, 500)};
-        for (const RoundRecord &record : {later, early, round(5, 1, seven, "+5\t-")})
+        for (const RoundRecord &record : {later, early, round(5, 1, seven, "+5\t-"),
+                                          round(25, 1, {}, "-2+A1")})
             store.roundEnded(record);
         const QList<DiaryRound> rounds = store.rounds(store.owner()).value();
         QCOMPARE(diarytexts::csv(rounds),
@@ -271,6 +272,8 @@ private slots:
                             "2026-12-07T10:45:05-03:30,Супермен,правая,двойной,0,0,"
                             "\"'=\"\"Звание \"\" & A1\",,3,0,да,,,"
                             "00000000-0000-4000-8000-000000000045\r\n"
+                            "2026-12-07T10:25:05+03:00,Начинающий,левая,одинарный,0,0,'-2+A1,,0,"
+                            "0,да,,,00000000-0000-4000-8000-000000000025\r\n"
                             "2026-12-07T10:15:05+03:00,Бывалый,левая,одинарный,2,-3,'@A1,1000,1,5,"
                             "нет,,,00000000-0000-4000-8000-000000000015\r\n"
                             "2026-12-07T10:05:05+03:00,Начинающий,левая,одинарный,7,0,'+5\t-,700,"
@@ -287,7 +290,7 @@ private slots:
                  "5,147.0,49.0,,,,,,,\r\n"
                  "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,1500,"
                  "1,0,343.0,49.0,1.2,2.0,344.5,2.0,-3.0,4.5,250\r");
-        QCOMPARE(store.targets(store.rounds(store.owner())->at(1).id).value(0).penalties, all);
+        QCOMPARE(store.targets(store.rounds(store.owner())->at(2).id).value(0).penalties, all);
         // Still told after the fresh diary took rounds: the parents should hear of it.
         const QFileInfoList aside = QDir(folder).entryInfoList({"diary.sqlite.damaged-*"});
         QVERIFY(aside.size() == 1 && contents(aside[0].filePath()) == garbage &&

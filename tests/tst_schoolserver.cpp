@@ -4,6 +4,7 @@
 // is a machine's shared account; class 3b: petya logs in as himself, class3b is shared (its
 // account there "pupil"). teacher3a and teacher3b teach one class each, teacher both; stranger is
 // in no group. The last cases run the built program, as the game starts it on a pupil's machine.
+#include "classcases.h"
 #include "pgcluster.h"
 #include "pgrelay.h"
 #include "detachedlauncher.h"
@@ -316,6 +317,8 @@ private slots:
     void aHungServerCostsNoMoreThanTheDeadline();
     void whatTheDiaryShows_data();
     void whatTheDiaryShows();
+    void theClassViewOnTheServer_data();
+    void theClassViewOnTheServer();
     void aThousandWaitingRoundsAndAClassOfAHundredThousand();
 
 private:
@@ -1220,6 +1223,30 @@ void tst_SchoolServer::whatTheDiaryShows()
     QVERIFY2(records.problem().startsWith("Школьный сервер не отвечает"),
              qPrintable(records.problem()));
     QCOMPARE(records.place(), "Этот компьютер");
+}
+
+// The class view as a teacher reads it from the server: the figures this account's file gives.
+void tst_SchoolServer::theClassViewOnTheServer_data() { classcases::addRows(false); }
+void tst_SchoolServer::theClassViewOnTheServer()
+{
+    QFETCH(QList<classrows::Line>, lines);
+    QFETCH(QString, expected);
+    QList<ChildRound> sent;
+    for (const classrows::Line &line : lines) {
+        RoundRecord record = round(0);
+        record.started = line.started;
+        record.level = line.level;
+        record.score = line.score;
+        record.ending = line.ended ? RoundEnding::Result : RoundEnding::CloseButton;
+        record.targets[0].hitAfterMs = qint64(line.medianTimeToHitMs.value_or(-1));
+        record.uuid = QUuid::createUuid();
+        sent.append({{"petya", "Петя"}, record});
+    }
+    QCOMPARE(SchoolServer("petya").deliver(sent).size(), sent.size());
+    SchoolServer teacher("teacher3b");
+    const QList<ClassRow> rows = ServerRecords(teacher, "school").classRows(classcases::now).value();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(classcases::described(rows.first()), expected);
 }
 
 // A thousand waiting rounds go in one run; the class view of 100,000 rounds is quick. Times
