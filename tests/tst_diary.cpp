@@ -260,8 +260,8 @@ private slots:
         const QList seven{target(147, 1000),    target(147, 0), target(-1, 800),
                           target(qQNaN(), 900), target(0, 400), target(147, 700, 0, {}, 0),
                           target(147, 500)};
-        for (const RoundRecord &record : {later, early, round(5, 1, seven, "+5\t-"),
-                                          round(25, 1, {}, "-2+A1")})
+        for (const RoundRecord &record :
+             {later, early, round(5, 1, seven, "+5\t-"), round(25, 1, {}, "-2+A1")})
             store.roundEnded(record);
         const QList<DiaryRound> rounds = store.rounds(store.owner()).value();
         QCOMPARE(diarytexts::csv(rounds),

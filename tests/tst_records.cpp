@@ -361,13 +361,15 @@ private slots:
     void aLetterIsSyncedBeforeTheRoundGoes()
     {
         static QStringList s_synced;
-        const auto restore = qScopeGuard([sync = Outbox::syncToDisk] { Outbox::syncToDisk = sync; });
+        const auto restore =
+            qScopeGuard([sync = Outbox::syncToDisk] { Outbox::syncToDisk = sync; });
         Outbox::syncToDisk = [](int fd) {
             s_synced.append(QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(fd)));
             return ::fsync(fd);
         };
         Place place;
-        const QString top = QFileInfo(place.dir.path()).canonicalFilePath(), folder = top + "/outbox";
+        const QString top = QFileInfo(place.dir.path()).canonicalFilePath(),
+                      folder = top + "/outbox";
         RoundRecord played = round(1);
         played.uuid = QUuid::createUuid();
         QString error;

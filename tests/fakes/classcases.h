@@ -38,6 +38,7 @@ inline void addRows(bool withNeverPlayed)
     const auto row = [](const char *name, const QList<Line> &newestFirst, const char *expected) {
         QTest::newRow(name) << lines(newestFirst) << QString::fromUtf8(expected);
     };
+    // clang-format off
     if (withNeverPlayed)
         row("never played", {}, "0 · - · L0 S0 · best - · -/-");
     row("an early end is the latest but not the best",
@@ -58,6 +59,7 @@ inline void addRows(bool withNeverPlayed)
         {{1, 1, 100}, {1, 1, 200}, {1, 1, 300}, {1, 1, 400}, {1, 1, 500}, {1, 1, 600},
          {1, 1, 700}, {1, 1, 800}, {1, 1, 900}, {1, 1, 1000}},
         "10 · 2026-12-06 · L1 S1 · best 1 · 300/800");
+    // clang-format on
 }
 
 inline QString described(const ClassRow &row)
