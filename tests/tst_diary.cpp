@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The diary window, its figures and its export, over rounds kept in real SQLite files.
-#include "dialogs.h"
+#include "fakes.h"
 #include "fallbackrecords.h"
 #include "schoolconfig.h"
 #include "diarytexts.h"
@@ -78,40 +78,18 @@ bool write(const QString &fileName, const QByteArray &bytes)
 
 // The window over a file of the given bytes that got rounds on days 1 to 5 at two levels for
 // Маша, whose account it is. It answers the window's questions as the test says and notes them.
-struct Diary : Dialogs
+struct Diary : FakeDialogs
 {
     QTemporaryDir dir;
     SqliteRecords store{dir.filePath("diary.sqlite"), dir.filePath("settings.ini"),
                         Child{"school", "Маша"}};
     DiaryWindow window{store, *this};
-    QString fileName;
-    bool yes = false;
-    int asked = 0, told = 0;
-    QStringList answers, questions; // typed into the text boxes, one a box; what the boxes said
     explicit Diary(const QByteArray &fileBytes = {}, int days = 5)
     {
         write(dir.filePath("diary.sqlite"), fileBytes);
         for (int day = 1; day <= days; ++day)
             play(day, day % 2 ? 1 : 3, {day * 100, 500});
         window.show();
-    }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return fileName; }
-    bool confirm(QWidget *, const QString &, const QString &text) override
-    {
-        questions.append(text);
-        return ++asked, yes;
-    }
-    void tell(QWidget *, const QString &, const QString &text) override
-    {
-        questions.append(text);
-        ++told;
-    }
-    QString askText(QWidget *, const QString &, const QString &label, const QString &initial,
-                    bool *ok) override
-    {
-        questions.append(label + " [" + initial + "]");
-        *ok = !answers.isEmpty();
-        return *ok ? answers.takeFirst() : initial;
     }
     // A round of the given hits, played on a day of December or, if given, when said.
     void play(int day, int level, const QList<qint64> &hitTimes, int score = 0,
@@ -381,7 +359,7 @@ private slots:
             diary.click("exportCsv");
         }
         QCOMPARE(contents(diary.fileName).count("\r\n"), 1 + 5);
-        QCOMPARE(diary.told, 1);
+        QCOMPARE(diary.told.size(), 1);
         QCOMPARE(diary.player(), "Следующие раунды записываются для: " + sly);
 
         // Renamed while it plays: it still plays, under its new name.
@@ -421,7 +399,7 @@ private slots:
         QCOMPARE(diary.player(), "Следующие раунды записываются для: Маша");
         QCOMPARE(diary.shown(),
                  "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
-        QCOMPARE(diary.told, 1);
+        QCOMPARE(diary.told.size(), 1);
     }
 
     void classViewSumsUpEachChild()

@@ -8,7 +8,7 @@
 #include "pgcluster.h"
 #include "pgrelay.h"
 #include "detachedlauncher.h"
-#include "dialogs.h"
+#include "fakes.h"
 #include "diarysource.h"
 #include "diarywindow.h"
 #include "schoolconfig.h"
@@ -234,25 +234,6 @@ QString scores(Records &records, const Child &child)
         result.prepend(QString::number(round.score));
     return result.join(',');
 }
-
-// A grown-up who says yes to every question, and notes each.
-struct Yes : Dialogs
-{
-    QStringList questions;
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
-    bool confirm(QWidget *, const QString &, const QString &text) override
-    {
-        questions.append(text);
-        return true;
-    }
-    void tell(QWidget *, const QString &, const QString &text) override { questions.append(text); }
-    QString askText(QWidget *, const QString &, const QString &, const QString &initial,
-                    bool *ok) override
-    {
-        *ok = false;
-        return initial;
-    }
-};
 
 // Puts a diary of an older version on the machine, as its user's own file.
 bool copyDiary(const QString &name, const QString &diary)
@@ -993,7 +974,8 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
 
     SqliteRecords local = machine.records();
     const DiarySource source = openDiary("ivan", local);
-    Yes grownUp;
+    FakeDialogs grownUp;
+    grownUp.yes = true;
     DiaryWindow window(*source.records, grownUp);
     window.show();
     auto *chooser = window.findChild<QComboBox *>("child");
@@ -1001,7 +983,7 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
     while (chooser->currentIndex() != index)
         QTest::keyClick(chooser, chooser->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
     QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
-    QCOMPARE(grownUp.questions, QStringList{question});
+    QCOMPARE(grownUp.questions + grownUp.told, QStringList{question});
     QStringList names;
     for (int i = 0; i < chooser->count(); ++i)
         names.append(chooser->itemText(i));
