@@ -27,7 +27,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
     -DBUILD_BENCH=ON >/dev/null
 cmake --build "$build" --parallel 2 --target kvadrilka bench_bare bench_launchwatch \
     kvadrilka-diary bench_pacing bench_response bench_diaryopen bench_parentsreport \
-    tst_schoolclass >/dev/null
+    tst_schoolserver >/dev/null
 
 source tools/display.sh
 start_xvfb 1280x1024
@@ -134,7 +134,7 @@ diary=$("$build/bench/bench_diaryopen") || fail "the diary run did not finish"
 echo "Parents' report: one child's PDF of 250 rounds ..."
 report=$("$build/bench/bench_parentsreport") || fail "the parents' report was not written"
 echo "School server: 1,000 waiting rounds sent; a class of 500 children × 200 rounds read ..."
-school=$(QT_QPA_PLATFORM=offscreen "$build/tests/tst_schoolclass" \
+school=$(QT_QPA_PLATFORM=offscreen "$build/tests/tst_schoolserver" \
     aThousandWaitingRoundsAndAClassOfAHundredThousand 2>&1 |
     sed -n 's/.*\(school_[a-z0-9_]*=[0-9]*\).*/\1/p') || fail "the school server's run failed"
 

@@ -20,6 +20,7 @@ public:
 
     // Listens on 127.0.0.1; the port, 0 when it cannot.
     int listen();
+    int port() const { return m_port; }
     // How many of the next connections hang after the log-in; -1: all of them.
     void hang(int connections) { m_hang = connections; }
 
