@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Proves the README's two commands on a fresh minimal Debian 12: in a bare root made with
-# mmdebstrap it runs the test command, then the play command's headless path, and checks the
-# screenshot; then it installs the built package alone in a second bare root and starts the game
-# there. Only the bare root and downloaded .deb files are cached: neither proves anything.
+# Proves the README's commands on a fresh minimal Debian 12: in a bare root made with mmdebstrap
+# it runs the test command, then the play command's headless path, and checks the screenshot;
+# then it builds the Debian package there with dpkg-buildpackage (in the test command's first
+# build, which it finds done), checks it with lintian, and runs its autopkgtests in a second bare
+# root. Only the bare root and downloaded .deb files are cached: neither proves anything.
 #
 #   tools/fresh-check.sh        (as root, or as a user with sudo)
 #
@@ -37,16 +38,25 @@ mkdir -p "$cache/debs/partial"
 exec 9>"$cache/lock"
 flock -n 9 || die "another fresh check is using $cache"
 
-# A root with the build and test packages takes about 4 GiB, the two builds 2 more. In memory,
-# where there is room, they build faster: dpkg syncs every file it unpacks.
-need_gib=8
+# A root with the build and test packages takes about 4 GiB, the two builds 2 more, the root of
+# the autopkgtests 1 more. In memory, where there is room, they build faster: dpkg syncs every
+# file it unpacks.
+need_gib=10
 tmp_root=${FRESH_TMP:-/var/tmp}
 free_gib=$(df --output=avail -BG "$cache" | tail -n 1 | tr -dc 0-9)
 ((free_gib >= 1)) || die "only ${free_gib} GiB free in $cache for the cache, 1 GiB needed"
-inside_pid='' work=''
+inside_pids=() work=''
 finish() {
     # The roots' own mounts live in their namespaces and end with them.
-    [ -n "$inside_pid" ] && kill -KILL "$inside_pid" 2>/dev/null && wait "$inside_pid" 2>/dev/null
+    local pid
+    for pid in "${inside_pids[@]}"; do
+        kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    done
+    # What the steps said stays for a look afterwards.
+    if [ -n "$work" ]; then
+        rm -rf build/fresh-check && mkdir -p build/fresh-check
+        cp "$work"/*.log build/fresh-check/ 2>/dev/null || true
+    fi
     umount "$work" 2>/dev/null || true
     [ -n "$work" ] && rm -rf --one-file-system "$work"
 }
@@ -121,9 +131,10 @@ make_root() {
     mkdir -p "$root/var/cache/apt/archives"
 }
 
-# inside NAME COMMAND...: runs in the root, in namespaces of its own: its mounts are gone and
-# every process it started is ended when it returns, however it ends.
-inside() {
+# inside_start NAME COMMAND...: starts COMMAND in the root, in namespaces of its own, in the
+# background (its pid in inside_pid): its mounts are gone and every process it started is ended
+# when it returns, however it ends.
+inside_start() {
     local root="$work/$1"
     shift
     unshare --mount --pid --fork --kill-child --propagation private -- bash -c '
@@ -138,10 +149,12 @@ inside() {
             PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:/usr/games "$@"
         ' inside "$root" "$@" &
     inside_pid=$!
-    local status=0
-    wait "$inside_pid" || status=$?
-    inside_pid=
-    return "$status"
+    inside_pids+=("$inside_pid")
+}
+# inside NAME COMMAND...: the same, waited for.
+inside() {
+    inside_start "$@"
+    wait "$inside_pid"
 }
 export FRESH_DEBS="$cache/debs"
 
@@ -182,51 +195,78 @@ mkdir -p build
 cp "$shot" build/fresh-check-settings.png
 step "the README's play command ran the game; its screenshot (${width} x ${height}, $colours colours) is in build/fresh-check-settings.png"
 
-# The package, from the tree the tests built, installed alone in a second bare root.
-inside build bash -c 'cd /src/kvadrilka && cpack -G DEB --config build/ci/CPackConfig.cmake -B /src/deb' \
-    >"$work/cpack.log" 2>&1 </dev/null || die "cpack failed: $(tail -n 3 "$work/cpack.log")"
-debs=("$work"/build/src/deb/kvadrilka_*.deb)
-[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || die "cpack made no single package: ${debs[*]##*/}"
-deb=${debs[0]##*/}
-step "package $deb built"
-
+# The Debian package as the README builds it: the build packages from debian/control alone, then
+# dpkg-buildpackage in the test command's first build (build/ci; -nc keeps it), which it finds
+# done: it configures again, compiles nothing, runs the unit tests and packs. The sanitizer build
+# is done with and makes room.
+rm -rf "$work/build/src/kvadrilka/build/asan"
+inside build bash -c 'cd /src/kvadrilka && DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -qq ./' \
+    </dev/null >"$work/build-dep.log" 2>&1 ||
+    die "apt-get build-dep ./ failed: $(first_error "$work/build-dep.log")"
+inside_start build bash -c "cd /src/kvadrilka &&
+    DEB_BUILD_OPTIONS=parallel=$(($(nproc) + 1)) dpkg-buildpackage -us -uc -b -nc" \
+    </dev/null >"$work/package.log" 2>&1
+package_pid=$inside_pid
+# Meanwhile a second bare root gets autopkgtest and what the tests need besides the package (no
+# service starts in it, and the tests make their own cluster), then lintian comes into this one:
+# one after the other, since the roots share apt's cache and its lock.
 make_root package
-cp "${debs[0]}" "$work/package/root/"
-cp tools/display.sh "$work/package/root/display.sh"
+printf '#!/bin/sh\nexit 101\n' >"$work/package/usr/sbin/policy-rc.d"
+chmod +x "$work/package/usr/sbin/policy-rc.d"
+mkdir -p "$work/package/etc/postgresql-common"
+echo "create_main_cluster = false" >"$work/package/etc/postgresql-common/createcluster.conf"
+reach_sources package
+mapfile -t test_depends < <(control_packages debian/tests/control Depends | sort -u)
+inside package bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -o Dpkg::Options::=--force-confold autopkgtest "$@"' tools "${test_depends[@]}" \
+    </dev/null >"$work/package-tools.log" 2>&1 ||
+    die "the autopkgtests' tools do not install: $(first_error "$work/package-tools.log")"
+inside build bash -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    --no-install-recommends lintian' \
+    </dev/null >"$work/lintian-install.log" 2>&1 ||
+    die "lintian does not install: $(first_error "$work/lintian-install.log")"
+step "beside the package build: a second bare root with autopkgtest and the tests' tools, \
+lintian in the first"
+
+wait "$package_pid" || die "dpkg-buildpackage failed: $(tail -n 5 "$work/package.log")"
+# debhelper's build step runs ninja -v: every file compiled again shows as its command.
+compiled=$(grep -cE ' -o [^ ]+\.o -c ' "$work/package.log" || true)
+((compiled == 0)) ||
+    die "the package build compiled $compiled files again: build/ci is not configured as \
+debian/rules configures it"
+changes=("$work"/build/src/kvadrilka_*.changes)
+debs=("$work"/build/src/kvadrilka_*.deb)
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] && [ -f "${changes[0]}" ] ||
+    die "dpkg-buildpackage made no single package: ${debs[*]##*/}"
+deb=${debs[0]##*/}
+step "package $deb built with its unit tests, nothing compiled again"
+
+# lintian in the first root while the autopkgtests run in the second: no error, warning or
+# info, no pedantic tag that is not overridden with its reason.
+inside_start build lintian --pedantic --display-info --fail-on error,warning,info,pedantic \
+    "/src/${changes[0]##*/}" </dev/null >"$work/lintian.log" 2>&1
+lintian_pid=$inside_pid
+mkdir -p "$work/package/src/kvadrilka"
+git archive HEAD | tar -x -C "$work/package/src/kvadrilka"
+cp "${debs[0]}" "$work/package/src/"
+# 0 only: 2 would be a skipped test, 8 none run.
+status=0
+inside package autopkgtest "/src/$deb" /src/kvadrilka/ -- null \
+    </dev/null >"$work/autopkgtest.log" 2>&1 ||
+    status=$?
+if ((status != 0)); then
+    tail -n 60 "$work/autopkgtest.log" >&2
+    die "autopkgtest ended with status $status"
+fi
+# The summary: one line a test.
+sed -n '/@@@@@@@@ summary/,/Binaries: resetting/p' "$work/autopkgtest.log" | sed '1d;$d'
+step "package installed in a bare root; its autopkgtests passed there"
+lintian_status=0
+wait "$lintian_pid" || lintian_status=$?
+cat "$work/lintian.log"
+((lintian_status == 0)) || die "lintian found what it should not (status $lintian_status)"
+step "lintian --pedantic on ${changes[0]##*/}: nothing to say"
 # Packages no longer in the sources leave the shared cache.
 inside build apt-get -qq autoclean >/dev/null 2>&1 </dev/null || true
-rm -rf "$work/build"
-reach_sources package
-inside package bash -c "
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y -qq --no-install-recommends ./root/$deb </dev/null >/root/install.log 2>&1 ||
-        { tail -n 5 /root/install.log; exit 1; }" ||
-    die "the package does not install in a bare root"
-# The display tools come after the package, so that they cannot stand in for what it depends on.
-inside package bash -c '
-    export DEBIAN_FRONTEND=noninteractive
-    set -euo pipefail
-    apt-get install -y -qq --no-install-recommends xvfb xauth x11-utils xdotool imagemagick \
-        </dev/null >/root/tools.log 2>&1 || { tail -n 5 /root/tools.log; exit 1; }
-    cd /root
-    source ./display.sh
-    start_xvfb 1024x768
-    version=$(kvadrilka --version 2>&1) || fail "kvadrilka --version: $version"
-    echo "installed: $version"
-    kvadrilka >"$SCRATCH/game.log" 2>&1 &
-    CHILD_PIDS+=($!)
-    wait_painted "$(wait_window "Квадрилка" 120)"
-    # The diary reads its file through a plugin that no library scan sees: its window makes the
-    # file only when the driver is there.
-    kvadrilka --journal >"$SCRATCH/journal.log" 2>&1 &
-    CHILD_PIDS+=($!)
-    wait_painted "$(wait_window "Дневник" 120)"
-    wait_for 60 test -s "$XDG_DATA_HOME/kvadrilka/diary.sqlite" ||
-        fail "the diary window made no diary file: $(cat "$SCRATCH/journal.log")"
-    ! grep -i "driver" "$SCRATCH/journal.log" "$SCRATCH/game.log" ||
-        fail "a database driver is missing"
-    echo "installed game: settings window shown, diary written"' </dev/null ||
-    die "the installed package does not start in a bare root"
-step "package installed alone in a bare root; the game and its diary start there"
 
 say "$passed passed, 0 failed"
