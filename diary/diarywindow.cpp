@@ -3,6 +3,7 @@
 #include "classmodel.h"
 #include "dialogs.h"
 #include "diarytexts.h"
+#include "readnow.h"
 #include "records.h"
 #include "reportdialog.h"
 #include "roundsmodel.h"
@@ -135,7 +136,10 @@ void DiaryWindow::createControls()
     m_classPage = createClassPage();
     m_tabs->addTab(m_childPage, QStringLiteral("Дневник ребёнка"));
     m_tabs->addTab(m_classPage, QStringLiteral("Класс"));
-    connect(m_tabs, &QTabWidget::currentChanged, this, &DiaryWindow::pageChanged);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        m_pageByHand = true;
+        pageChanged();
+    });
 
     auto *children = new QHBoxLayout;
     children->addWidget(childLabel);
@@ -312,15 +316,21 @@ void DiaryWindow::storeChanged()
 void DiaryWindow::reload()
 {
     m_stale = false;
-    m_childStale = m_classStale = true;
-    fillChildren();
-    if (m_firstLoad) {
-        m_firstLoad = false;
-        // A teacher with a class starts from the class; a family with one child from its diary.
-        const QSignalBlocker quiet(m_tabs);
-        m_tabs->setCurrentWidget(m_children.size() > 1 ? m_classPage : m_childPage);
-    }
-    pageChanged();
+    // Only the answer to the latest reload is shown: the records may answer later, and another
+    // reload may have been asked for meanwhile.
+    m_store.readChildren(this, [this, turn = ++m_reloads](std::optional<QList<Child>> children) {
+        if (turn != m_reloads)
+            return;
+        m_childStale = m_classStale = true;
+        fillChildren(children.value_or(QList<Child>()));
+        // A teacher with a class starts from the class; a family with one child from its
+        // diary; until the grown-up picks a page, also when the class comes in later.
+        if (!m_pageByHand) {
+            const QSignalBlocker quiet(m_tabs);
+            m_tabs->setCurrentWidget(m_children.size() > 1 ? m_classPage : m_childPage);
+        }
+        pageChanged();
+    });
 }
 
 void DiaryWindow::pageChanged()
@@ -331,9 +341,9 @@ void DiaryWindow::pageChanged()
         fillClass();
 }
 
-void DiaryWindow::fillChildren()
+void DiaryWindow::fillChildren(const QList<Child> &children)
 {
-    m_children = m_store.children().value_or(QList<Child>());
+    m_children = children;
     const Child player = m_store.player();
     // The chosen child stays chosen; one removed gives way to the one who plays.
     if (!chosen())
@@ -365,10 +375,6 @@ void DiaryWindow::fillChildren()
     m_clear->setEnabled(own);
     m_rename->setEnabled(own && chosen() != nullptr);
     m_remove->setEnabled(own && chosen() != nullptr);
-    QString place = QStringLiteral("Показано: %1").arg(m_store.place());
-    if (const std::optional<int> waiting = m_store.waitingForSchool())
-        place += QStringLiteral(" · ждут отправки на школьный сервер: %1").arg(*waiting);
-    m_place->setText(place);
     showPlayer();
     showStatus();
 }
@@ -448,6 +454,7 @@ void DiaryWindow::addChild()
     {
         const QSignalBlocker quiet(m_tabs);
         m_tabs->setCurrentWidget(m_childPage);
+        m_pageByHand = true;
     }
     reload();
 }
@@ -496,10 +503,17 @@ void DiaryWindow::removeChild()
 void DiaryWindow::fillClass()
 {
     m_classStale = false;
+    m_store.readClassRows(QDateTime::currentDateTime(), this,
+                          [this, turn = ++m_classReads](std::optional<QList<ClassRow>> rows) {
+                              if (turn == m_classReads)
+                                  showClass(rows.value_or(QList<ClassRow>()));
+                          });
+}
+
+void DiaryWindow::showClass(const QList<ClassRow> &rows)
+{
     m_classModel->setShowAccounts(m_store.manyAccounts());
-    m_classModel->setRows(
-        m_store.classRows(QDateTime::currentDateTime()).value_or(QList<ClassRow>()),
-        m_store.player());
+    m_classModel->setRows(rows, m_store.player());
     m_class->resizeColumnsToContents();
     // Names may be long: the figures beside them stay in view.
     constexpr int widestName = 170;
@@ -511,20 +525,32 @@ void DiaryWindow::fillClass()
 void DiaryWindow::fillChild()
 {
     m_childStale = false;
-    // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen,
-    // as long as the same child is shown.
-    const int oldRow = m_table->currentIndex().row();
-    const qint64 chosenId = oldRow > 0 ? m_model->round(oldRow).id : -1;
+    const int turn = ++m_roundReads;
     const Child *current = chosen();
-    m_model->setRounds(current ? m_store.rounds(*current).value_or(QList<DiaryRound>())
-                               : QList<DiaryRound>());
+    if (!current) {
+        showRounds({});
+        return;
+    }
+    m_store.readRounds(*current, this, [this, turn](std::optional<QList<DiaryRound>> rounds) {
+        if (turn == m_roundReads)
+            showRounds(rounds.value_or(QList<DiaryRound>()));
+    });
+}
+
+void DiaryWindow::showRounds(const QList<DiaryRound> &rounds)
+{
+    // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen,
+    // as long as the same child is shown: known by its UUID, which no reload changes.
+    const int oldRow = m_table->currentIndex().row();
+    const QUuid chosenRound = oldRow > 0 ? m_model->round(oldRow).uuid : QUuid();
+    m_model->setRounds(rounds);
     m_table->resizeColumnsToContents();
     fillScoreChart();
     showStatus();
 
-    const QList<DiaryRound> &rounds = m_model->rounds();
-    const auto found = std::find_if(rounds.cbegin(), rounds.cend(),
-                                    [chosenId](const DiaryRound &r) { return r.id == chosenId; });
+    const auto found =
+        std::find_if(rounds.cbegin(), rounds.cend(),
+                     [&chosenRound](const DiaryRound &r) { return r.uuid == chosenRound; });
     const int row = found == rounds.cend() ? 0 : int(found - rounds.cbegin());
     if (rounds.isEmpty())
         showRound({});
@@ -625,12 +651,24 @@ void DiaryWindow::showRound(const QModelIndex &current)
         m_targetView->setAccessibleDescription(QStringLiteral("Раунд не выбран."));
         return;
     }
-    const DiaryRound &round = m_model->round(current.row());
+    const DiaryRound round = m_model->round(current.row());
+    m_store.readTargets(round.uuid, this,
+                        [this, round](std::optional<QList<TargetRecord>> targets) {
+                            // Answers may come late, and out of turn: only the round still chosen
+                            // is drawn.
+                            const QModelIndex now = m_table->currentIndex();
+                            if (now.isValid() && m_model->round(now.row()).uuid == round.uuid)
+                                showTargets(round, targets.value_or(QList<TargetRecord>()));
+                        });
+}
+
+void DiaryWindow::showTargets(const DiaryRound &round, const QList<TargetRecord> &targets)
+{
     QStringList numbers;
     QList<qreal> times;
     qint64 longest = 0;
     std::optional<qint64> fastest;
-    for (const TargetRecord &target : m_store.targets(round.id)) {
+    for (const TargetRecord &target : targets) {
         numbers.append(QString::number(target.number));
         const std::optional<qint64> time = figures::timeToHit(target);
         times.append(qreal(time.value_or(0)));
@@ -670,6 +708,12 @@ void DiaryWindow::showRound(const QModelIndex &current)
 
 void DiaryWindow::showStatus()
 {
+    // What is shown, as the records say after their last answer, and what waits to go.
+    QString place = QStringLiteral("Показано: %1").arg(m_store.place());
+    if (const std::optional<int> waiting = m_store.waitingForSchool())
+        place += QStringLiteral(" · ждут отправки на школьный сервер: %1").arg(*waiting);
+    m_place->setText(place);
+
     const QString problem = m_store.problem();
     m_status->setText(problem);
     m_status->setVisible(!problem.isEmpty());
@@ -706,13 +750,16 @@ void DiaryWindow::exportCsv(bool targets)
         m_dialogs.saveFileName(this, QStringLiteral("Сохранить дневник"), suggested);
     if (fileName.isEmpty())
         return;
-    const std::optional<QList<DiaryRound>> rounds = m_store.rounds(child);
+    const std::optional<QList<DiaryRound>> rounds = readNow<QList<DiaryRound>>(
+        [&](QObject *context, Records::Answer<QList<DiaryRound>> answer) {
+            m_store.readRounds(child, context, answer);
+        });
+    const std::optional<QByteArray> text = !rounds   ? std::nullopt
+                                           : targets ? diarytexts::targetsCsv(*rounds, m_store)
+                                                     : std::optional(diarytexts::csv(*rounds));
     QSaveFile file(fileName);
     // Written whole or not at all.
-    if (!rounds || !file.open(QIODevice::WriteOnly) ||
-        file.write(targets ? diarytexts::targetsCsv(*rounds, m_store) : diarytexts::csv(*rounds)) <
-            0 ||
-        !file.commit())
+    if (!text || !file.open(QIODevice::WriteOnly) || file.write(*text) < 0 || !file.commit())
         m_dialogs.tell(this, title(),
                        QStringLiteral("Не удалось сохранить дневник в файл %1. Проверьте, что "
                                       "папка есть и в неё можно записывать.")
@@ -721,8 +768,7 @@ void DiaryWindow::exportCsv(bool targets)
 
 void DiaryWindow::makeReport()
 {
-    offerReport(this, m_dialogs, m_store, m_store.children().value_or(QList<Child>()),
-                QDateTime::currentDateTime());
+    offerReport(this, m_dialogs, m_store, m_children, QDateTime::currentDateTime());
 }
 
 QString DiaryWindow::schoolKeeps()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "child.h"
+#include "diaryround.h"
 
 #include <QList>
 #include <QWidget>
@@ -44,9 +45,11 @@ private:
     void createControls();
     QWidget *createChildPage();
     QWidget *createClassPage();
-    void fillChildren();
+    void fillChildren(const QList<Child> &children);
     void fillChild();
+    void showRounds(const QList<DiaryRound> &rounds);
     void fillClass();
+    void showClass(const QList<ClassRow> &rows);
     void pageChanged();
     void childChosen(int index);
     void showPlayer();
@@ -59,6 +62,7 @@ private:
     const Child *chosen() const;
     void fillScoreChart();
     void showRound(const QModelIndex &current);
+    void showTargets(const DiaryRound &round, const QList<TargetRecord> &targets);
     void showStatus();
     void storeChanged();
     void exportCsv(bool targets);
@@ -72,7 +76,11 @@ private:
     bool m_stale = true;
     bool m_childStale = true;
     bool m_classStale = true;
-    bool m_firstLoad = true;
+    bool m_pageByHand = false;
+    // Count the reads asked for, so that only the answer to the latest is shown.
+    int m_reloads = 0;
+    int m_roundReads = 0;
+    int m_classReads = 0;
     QList<Child> m_children;
     Child m_chosen;
 
