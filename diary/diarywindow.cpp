@@ -641,11 +641,17 @@ void DiaryWindow::fillScoreChart()
     }
 }
 
-void DiaryWindow::showRound(const QModelIndex &current)
+void DiaryWindow::clearTargets()
 {
     m_times->remove(0, m_times->count());
     for (const QString &label : m_targetAxis->categoriesLabels())
         m_targetAxis->remove(label);
+}
+
+void DiaryWindow::showRound(const QModelIndex &current)
+{
+    // Nothing of the round chosen before stays while the chosen one's targets are on their way.
+    clearTargets();
     if (!current.isValid()) {
         m_throughput->clear();
         m_targetView->setAccessibleDescription(QStringLiteral("Раунд не выбран."));
@@ -664,6 +670,8 @@ void DiaryWindow::showRound(const QModelIndex &current)
 
 void DiaryWindow::showTargets(const DiaryRound &round, const QList<TargetRecord> &targets)
 {
+    // The same round may be answered twice, chosen again meanwhile.
+    clearTargets();
     QStringList numbers;
     QList<qreal> times;
     qint64 longest = 0;

@@ -63,6 +63,7 @@ private:
     void fillScoreChart();
     void showRound(const QModelIndex &current);
     void showTargets(const DiaryRound &round, const QList<TargetRecord> &targets);
+    void clearTargets();
     void showStatus();
     void storeChanged();
     void exportCsv(bool targets);
