@@ -13,6 +13,9 @@ FallbackRecords::FallbackRecords(ServerRecords *server, SqliteRecords &local, bo
     connect(&m_local, &Records::changed, this, &Records::changed);
     if (!m_server)
         return;
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(30000);
+    connect(&m_retry, &QTimer::timeout, this, &FallbackRecords::askAgain);
     m_reason = QStringLiteral("школьный сервер ещё не ответил");
     connect(m_server, &ServerRecords::checked, this, &FallbackRecords::checked);
     m_asking = true;
@@ -52,12 +55,19 @@ void FallbackRecords::away(const QString &reason, const QString &problem)
     m_state = Server::Away;
     m_reason = reason;
     m_serverProblem = problem;
-    m_sinceFailure.start();
+    m_retry.start();
 }
 
-void FallbackRecords::askAgainIfDue()
+void FallbackRecords::serverFailed()
 {
-    if (m_state != Server::Away || m_asking || m_sinceFailure.elapsed() < m_retryAfterMs)
+    away(schoolreasons::plainRussian(m_server->failure(), m_server->limits().deadlineMs(),
+                                     m_server->limits().statementMs),
+         m_server->problem());
+}
+
+void FallbackRecords::askAgain()
+{
+    if (m_state != Server::Away || m_asking)
         return;
     m_asking = true;
     // A role not known yet is asked for; a known one is tried with the smallest real read, which
@@ -68,8 +78,10 @@ void FallbackRecords::askAgainIfDue()
     }
     m_server->readChildren(this, [this](std::optional<QList<Child>> children) {
         m_asking = false;
+        if (m_state != Server::Away)
+            return;
         if (!children) {
-            m_sinceFailure.start();
+            serverFailed();
             return;
         }
         ++m_turn;
@@ -88,7 +100,6 @@ void FallbackRecords::read(QObject *context, Answer<T> answer,
             m_lastFromServer = false;
             answer(std::move(value));
         });
-        askAgainIfDue();
         return;
     }
     const int turn = m_turn;
@@ -102,12 +113,8 @@ void FallbackRecords::read(QObject *context, Answer<T> answer,
                 return;
             }
             const bool failedNow = turn == m_turn;
-            if (failedNow) {
-                const SchoolFailure &failure = m_server->failure();
-                away(schoolreasons::plainRussian(failure, m_server->limits().deadlineMs(),
-                                                 m_server->limits().statementMs),
-                     m_server->problem());
-            }
+            if (failedNow)
+                serverFailed();
             read(context.data(), answer, ask);
             // What else the window shows came from the server: it reads it all here again.
             if (failedNow)
@@ -140,11 +147,17 @@ void FallbackRecords::readRounds(const Child &child, QObject *context,
 }
 
 // A round is known by its UUID wherever it is kept: the targets asked for are that round's, or
-// none.
+// none. One the server does not have may be this computer's, shown a moment before the server
+// came back.
 void FallbackRecords::readTargets(const QUuid &round, QObject *context,
                                   Answer<QList<TargetRecord>> answer)
 {
-    read<QList<TargetRecord>>(context, answer,
+    const auto here = [this, round, answer](std::optional<QList<TargetRecord>> targets) {
+        if (targets && targets->isEmpty() && m_lastFromServer)
+            targets = m_local.targets(round);
+        answer(std::move(targets));
+    };
+    read<QList<TargetRecord>>(context, here,
                               [round](Records &r, QObject *c, Answer<QList<TargetRecord>> a) {
                                   r.readTargets(round, c, a);
                               });

@@ -4,7 +4,7 @@
 #include "records.h"
 #include "sqliterecords.h"
 
-#include <QElapsedTimer>
+#include <QTimer>
 
 class ServerRecords;
 struct SchoolCheck;
@@ -24,7 +24,7 @@ public:
                     const QString &note = {}, QObject *parent = nullptr);
 
     // How long after a failure the server is asked again.
-    void setRetryAfter(int ms) { m_retryAfterMs = ms; }
+    void setRetryAfter(int ms) { m_retry.setInterval(ms); }
 
     // What the admin's settings file says that was not understood: said with every problem.
     void setConfigFault(const QString &note) { m_configFault = note; }
@@ -61,7 +61,9 @@ private:
     void checked(const SchoolCheck &check);
     // The server failed with the reason given (in Russian) and the problem for the status line.
     void away(const QString &reason, const QString &problem);
-    void askAgainIfDue();
+    // The last read or check of the server failed: why, from the server's failure.
+    void serverFailed();
+    void askAgain();
     bool sendsFromHere() const;
     SqliteRecords::Unsent unsent() const;
     // Reads from the server while it is read, from this computer otherwise. An answer the server
@@ -81,6 +83,5 @@ private:
     QString m_reason;
     QString m_serverProblem;
     QString m_configFault;
-    QElapsedTimer m_sinceFailure;
-    int m_retryAfterMs = 30000;
+    QTimer m_retry;
 };
