@@ -180,4 +180,15 @@ std::optional<QByteArray> targetsCsv(const QList<DiaryRound> &rounds, Records &r
     return text.toUtf8();
 }
 
+QString title() { return QStringLiteral("Дневник"); }
+
+QString schoolKeeps(Records &records)
+{
+    // Clearing never takes from the school what it has not got yet; the question says so.
+    if (!records.waitingForSchool())
+        return {};
+    return QStringLiteral(" Раунды, которые ещё не дошли до школьного сервера, пропадут из "
+                          "дневника, но всё равно уйдут на сервер.");
+}
+
 } // namespace diarytexts

@@ -36,4 +36,9 @@ QByteArray csv(const QList<DiaryRound> &rounds);
 // the targets of a round could not be read.
 std::optional<QByteArray> targetsCsv(const QList<DiaryRound> &rounds, Records &records);
 
+// The diary window's title, which its boxes carry too.
+QString title();
+// The sentence a question to clear adds where rounds go to the school's server.
+QString schoolKeeps(Records &records);
+
 } // namespace diarytexts

@@ -34,6 +34,8 @@ constexpr int fewestRoundsToCompare = 6;
 
 // The last defaultDays days up to today.
 Period lastDays(const QDate &today);
+// "7 декабря 2026 г."
+QString dayText(const QDate &date);
 // "с 8 ноября по 7 декабря 2026 г."
 QString periodText(const Period &period);
 // "Отчёт 2026-12-07.pdf"

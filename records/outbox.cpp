@@ -119,7 +119,7 @@ bool syncFolder(const QString &folder)
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool ok = ::fsync(fd) == 0;
+    const bool ok = Outbox::syncToDisk(fd) == 0;
     ::close(fd);
     return ok;
 }
@@ -139,7 +139,7 @@ bool writeSynced(const QString &fileName, const QByteArray &bytes)
             break;
         done += n;
     }
-    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    const bool ok = done == bytes.size() && Outbox::syncToDisk(fd) == 0;
     const int savedErrno = errno;
     ::close(fd);
     errno = savedErrno;
@@ -147,6 +147,8 @@ bool writeSynced(const QString &fileName, const QByteArray &bytes)
 }
 
 } // namespace
+
+int (*Outbox::syncToDisk)(int fd) = ::fsync;
 
 bool Outbox::put(const Letter &letter, QString *error)
 {

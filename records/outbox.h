@@ -33,6 +33,9 @@ public:
     void putAside(const Letter &letter);
     QString folder() const { return m_folder; }
 
+    // Puts a file or a folder on disk: ::fsync, which a test replaces to see what is synced when.
+    static int (*syncToDisk)(int fd);
+
 private:
     QString m_folder;
     Child m_owner;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The diary window, its figures and its export, over rounds kept in real SQLite files.
-#include "dialogs.h"
+#include "fakes.h"
 #include "fallbackrecords.h"
 #include "schoolconfig.h"
 #include "diarytexts.h"
@@ -78,40 +78,18 @@ bool write(const QString &fileName, const QByteArray &bytes)
 
 // The window over a file of the given bytes that got rounds on days 1 to 5 at two levels for
 // Маша, whose account it is. It answers the window's questions as the test says and notes them.
-struct Diary : Dialogs
+struct Diary : FakeDialogs
 {
     QTemporaryDir dir;
     SqliteRecords store{dir.filePath("diary.sqlite"), dir.filePath("settings.ini"),
                         Child{"school", "Маша"}};
     DiaryWindow window{store, *this};
-    QString fileName;
-    bool yes = false;
-    int asked = 0, told = 0;
-    QStringList answers, questions; // typed into the text boxes, one a box; what the boxes said
     explicit Diary(const QByteArray &fileBytes = {}, int days = 5)
     {
         write(dir.filePath("diary.sqlite"), fileBytes);
         for (int day = 1; day <= days; ++day)
             play(day, day % 2 ? 1 : 3, {day * 100, 500});
         window.show();
-    }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return fileName; }
-    bool confirm(QWidget *, const QString &, const QString &text) override
-    {
-        questions.append(text);
-        return ++asked, yes;
-    }
-    void tell(QWidget *, const QString &, const QString &text) override
-    {
-        questions.append(text);
-        ++told;
-    }
-    QString askText(QWidget *, const QString &, const QString &label, const QString &initial,
-                    bool *ok) override
-    {
-        questions.append(label + " [" + initial + "]");
-        *ok = !answers.isEmpty();
-        return *ok ? answers.takeFirst() : initial;
     }
     // A round of the given hits, played on a day of December or, if given, when said.
     void play(int day, int level, const QList<qint64> &hitTimes, int score = 0,
@@ -260,7 +238,8 @@ private slots:
         const QList seven{target(147, 1000),    target(147, 0), target(-1, 800),
                           target(qQNaN(), 900), target(0, 400), target(147, 700, 0, {}, 0),
                           target(147, 500)};
-        for (const RoundRecord &record : {later, early, round(5, 1, seven, "+5\t-")})
+        for (const RoundRecord &record :
+             {later, early, round(5, 1, seven, "+5\t-"), round(25, 1, {}, "-2+A1")})
             store.roundEnded(record);
         const QList<DiaryRound> rounds = store.rounds(store.owner()).value();
         QCOMPARE(diarytexts::csv(rounds),
@@ -271,6 +250,8 @@ private slots:
                             "2026-12-07T10:45:05-03:30,Супермен,правая,двойной,0,0,"
                             "\"'=\"\"Звание \"\" & A1\",,3,0,да,,,"
                             "00000000-0000-4000-8000-000000000045\r\n"
+                            "2026-12-07T10:25:05+03:00,Начинающий,левая,одинарный,0,0,'-2+A1,,0,"
+                            "0,да,,,00000000-0000-4000-8000-000000000025\r\n"
                             "2026-12-07T10:15:05+03:00,Бывалый,левая,одинарный,2,-3,'@A1,1000,1,5,"
                             "нет,,,00000000-0000-4000-8000-000000000015\r\n"
                             "2026-12-07T10:05:05+03:00,Начинающий,левая,одинарный,7,0,'+5\t-,700,"
@@ -287,7 +268,7 @@ private slots:
                  "5,147.0,49.0,,,,,,,\r\n"
                  "00000000-0000-4000-8000-000000000015,2026-12-07T10:15:05+03:00,Бывалый,0,0,1500,"
                  "1,0,343.0,49.0,1.2,2.0,344.5,2.0,-3.0,4.5,250\r");
-        QCOMPARE(store.targets(store.rounds(store.owner())->at(1).id).value(0).penalties, all);
+        QCOMPARE(store.targets(store.rounds(store.owner())->at(2).id).value(0).penalties, all);
         // Still told after the fresh diary took rounds: the parents should hear of it.
         const QFileInfoList aside = QDir(folder).entryInfoList({"diary.sqlite.damaged-*"});
         QVERIFY(aside.size() == 1 && contents(aside[0].filePath()) == garbage &&
@@ -378,7 +359,7 @@ private slots:
             diary.click("exportCsv");
         }
         QCOMPARE(contents(diary.fileName).count("\r\n"), 1 + 5);
-        QCOMPARE(diary.told, 1);
+        QCOMPARE(diary.told.size(), 1);
         QCOMPARE(diary.player(), "Следующие раунды записываются для: " + sly);
 
         // Renamed while it plays: it still plays, under its new name.
@@ -418,7 +399,7 @@ private slots:
         QCOMPARE(diary.player(), "Следующие раунды записываются для: Маша");
         QCOMPARE(diary.shown(),
                  "В дневнике пока нет ни одного раунда. Сыграйте, и раунд появится здесь.");
-        QCOMPARE(diary.told, 1);
+        QCOMPARE(diary.told.size(), 1);
     }
 
     void classViewSumsUpEachChild()
@@ -485,6 +466,8 @@ private slots:
         QVERIFY(
             write(conf, "[diary]\nrecording=false # off\nlock-recording=yes\nallow-guests=no\n"));
         const SchoolConfig config = SchoolConfig::load(conf);
+        // The account's own switch says the opposite: the admin's lock decides.
+        QVERIFY(write(answers.dir.filePath("locked.ini"), "[diary]\nrecording=true\n"));
         SqliteRecords store(answers.dir.filePath("locked.sqlite"),
                             answers.dir.filePath("locked.ini"), Child{"school", "Маша"},
                             config.policy);

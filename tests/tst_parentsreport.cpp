@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The parents' report, read back from the PDF with poppler's tools, and the way to it from the
 // diary window.
-#include "dialogs.h"
+#include "fakes.h"
 #include "diarywindow.h"
 #include "parentsreport.h"
 #include "reportdialog.h"
@@ -99,27 +99,6 @@ struct Read
     QStringList texts; // of each page
     QStringList overlapping;
     int pages = 0, images = 0;
-};
-
-// Answers the window's questions as the test says and counts them.
-struct FakeDialogs : Dialogs
-{
-    QString fileName, suggested;
-    int asked = 0;
-    QStringList told;
-    QString saveFileName(QWidget *, const QString &, const QString &offered) override
-    {
-        ++asked;
-        suggested = offered;
-        return fileName;
-    }
-    bool confirm(QWidget *, const QString &, const QString &) override { return false; }
-    void tell(QWidget *, const QString &, const QString &text) override { told.append(text); }
-    QString askText(QWidget *, const QString &, const QString &, const QString &, bool *ok) override
-    {
-        *ok = false;
-        return {};
-    }
 };
 
 } // namespace
@@ -327,7 +306,7 @@ private slots:
             QVERIFY(!dialog->isVisible());
             QTRY_VERIFY(!window.findChild<ReportDialog *>());
         }
-        QCOMPARE(dialogs.asked, 3);
+        QCOMPARE(dialogs.saves, 3);
         QCOMPARE(dialogs.suggested,
                  QDir::home().filePath("Отчёт " + today.toString(Qt::ISODate) + ".pdf"));
         QCOMPARE(dialogs.told.size(), 1);
@@ -340,7 +319,7 @@ private slots:
         QTest::mouseClick(window.findChild<QPushButton *>("report"), Qt::LeftButton);
         QTest::mouseClick(window.findChild<ReportDialog *>()->findChild<QPushButton *>("cancel"),
                           Qt::LeftButton);
-        QCOMPARE(dialogs.asked, 3);
+        QCOMPARE(dialogs.saves, 3);
     }
 };
 

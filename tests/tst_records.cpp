@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSettings>
@@ -26,6 +27,7 @@
 #include <tuple>
 
 #include <time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -349,7 +351,31 @@ private slots:
         };
         QVERIFY(fields(targets[0]) == fields(played.targets[0]) &&
                 fields(targets[1]) == fields(played.targets[1]));
-        QVERIFY(place.entries("*.round").isEmpty());
+        // Taken as the round it is, not refused as a new one that clashes.
+        QCOMPARE(place.entries("*"), QStringList{"diary.sqlite"});
+        QCOMPARE(next.problem(), QString());
+    }
+
+    // The letter is on disk before the round is let go: the file synced under its temporary
+    // name, then the folder that holds its final name (and the new folder's parent before it).
+    void aLetterIsSyncedBeforeTheRoundGoes()
+    {
+        static QStringList s_synced;
+        const auto restore =
+            qScopeGuard([sync = Outbox::syncToDisk] { Outbox::syncToDisk = sync; });
+        Outbox::syncToDisk = [](int fd) {
+            s_synced.append(QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(fd)));
+            return ::fsync(fd);
+        };
+        Place place;
+        const QString top = QFileInfo(place.dir.path()).canonicalFilePath(),
+                      folder = top + "/outbox";
+        RoundRecord played = round(1);
+        played.uuid = QUuid::createUuid();
+        QString error;
+        QVERIFY(Outbox(folder, {}).put({{}, played, {}}, &error));
+        const QString letter = folder + "/" + played.uuid.toString(QUuid::WithoutBraces) + ".round";
+        QCOMPARE(s_synced, QStringList({top, letter + ".tmp", folder}));
     }
 
     // Each 02:30 of the autumn change's night keeps its offset through the outbox; a letter

@@ -4,10 +4,11 @@
 // is a machine's shared account; class 3b: petya logs in as himself, class3b is shared (its
 // account there "pupil"). teacher3a and teacher3b teach one class each, teacher both; stranger is
 // in no group. The last cases run the built program, as the game starts it on a pupil's machine.
+#include "classcases.h"
 #include "pgcluster.h"
 #include "pgrelay.h"
 #include "detachedlauncher.h"
-#include "dialogs.h"
+#include "fakes.h"
 #include "diarysource.h"
 #include "diarywindow.h"
 #include "schoolconfig.h"
@@ -19,6 +20,7 @@
 #include "serverreader.h"
 #include "sqliterecords.h"
 
+#include <QApplication>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
@@ -243,25 +245,6 @@ QString scores(Records &records, const Child &child)
     return result.join(',');
 }
 
-// A grown-up who says yes to every question, and notes each.
-struct Yes : Dialogs
-{
-    QStringList questions;
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
-    bool confirm(QWidget *, const QString &, const QString &text) override
-    {
-        questions.append(text);
-        return true;
-    }
-    void tell(QWidget *, const QString &, const QString &text) override { questions.append(text); }
-    QString askText(QWidget *, const QString &, const QString &, const QString &initial,
-                    bool *ok) override
-    {
-        *ok = false;
-        return initial;
-    }
-};
-
 // Puts a diary of an older version on the machine, as its user's own file.
 bool copyDiary(const QString &name, const QString &diary)
 {
@@ -311,7 +294,6 @@ private slots:
     void stepsKeepEveryRound();
     void slowStatementIsEnded_data();
     void slowStatementIsEnded();
-    void unansweringServersAreGivenUpInTime();
     void checkTellsRoleAndRights_data();
     void checkTellsRoleAndRights();
 
@@ -322,10 +304,11 @@ private slots:
     void anOldServerAndAnOldDiaryUpgradeWithEveryRound();
     void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot_data();
     void clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot();
-    void aSilentServerHoldsUpNothing();
-    void aHungServerCostsNoMoreThanTheDeadline();
+    void unansweringServersCostNoMoreThanTheirDeadline();
     void whatTheDiaryShows_data();
     void whatTheDiaryShows();
+    void theClassViewOnTheServer_data();
+    void theClassViewOnTheServer();
     void aThousandWaitingRoundsAndAClassOfAHundredThousand();
     void theWindowNeverWaitsForTheServer_data();
     void theWindowNeverWaitsForTheServer();
@@ -707,52 +690,6 @@ void tst_SchoolServer::slowStatementIsEnded()
     QCOMPARE(ask("postgres", "SELECT count(*) FROM children"), QString("0"));
 }
 
-// A server whose connections the system takes and nobody reads; one that lets the log-in through
-// and then answers nothing (a frozen backend, a dead link); and a backend stopped in the middle
-// of a connection: given up at the client's own deadline, and the round arrives once the server
-// answers again.
-void tst_SchoolServer::unansweringServersAreGivenUpInTime()
-{
-    m_hung->hang(-1);
-    SchoolServer quiet("silent", {.connectS = 2});
-    qint64 ms = failedAfterMs(quiet, childRound("pupil", "Маша", 1));
-    QVERIFY2(ms >= 0 && ms <= 5000, qPrintable(QString::number(ms)));
-    QVERIFY2(quiet.errorMessage().contains("timeout"), qPrintable(quiet.errorMessage()));
-    QElapsedTimer waited;
-    waited.start();
-    QVERIFY(!quiet.check().ok);
-    QCOMPARE_LE(waited.elapsed(), 5000);
-
-    const SchoolLimits limits{.statementMs = 1000, .answerMs = 2000};
-    const QString noAnswer = "the school's server did not answer within 2 s";
-    SchoolServer server("hung", limits);
-    ms = failedAfterMs(server, childRound("pupil", "Маша", 1));
-    QVERIFY2(ms >= 0 && ms < 4000, qPrintable(QString::number(ms)));
-    QCOMPARE(server.failure().reason, SchoolReason::NoAnswer);
-    QCOMPARE(server.errorMessage(), noAnswer);
-    waited.restart();
-    const SchoolCheck check = server.check();
-    QCOMPARE_LT(waited.elapsed(), 4000);
-    QCOMPARE(check.lines.first(), "School server: does not answer: " + noAnswer);
-    QVERIFY(!check.ok);
-
-    m_hung->hang(0);
-    SchoolServer frozen("hung", limits);
-    QVERIFY2(frozen.open(), qPrintable(frozen.errorMessage()));
-    QSqlQuery backend(frozen.database());
-    QVERIFY(backend.exec("SELECT pg_backend_pid()") && backend.next());
-    const pid_t pid = backend.value(0).toInt();
-    QVERIFY(::kill(pid, SIGSTOP) == 0);
-    const auto thaw = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
-    const qint64 frozenMs = failedAfterMs(frozen, childRound("pupil", "Маша", 2));
-    QVERIFY2(frozenMs >= 0 && frozenMs < 4000, qPrintable(QString::number(frozenMs)));
-    QCOMPARE(frozen.errorMessage(), noAnswer);
-
-    const ChildRound round = childRound("pupil", "Маша", 3);
-    QCOMPARE(server.deliver({round}), QList({round.record.uuid}));
-    QCOMPARE(ask("teacher3a", "SELECT count(*) FROM rounds"), QString("1"));
-}
-
 void tst_SchoolServer::checkTellsRoleAndRights_data()
 {
     QTest::addColumn<QString>("service"); // null: no file
@@ -1052,7 +989,8 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
 
     SqliteRecords local = machine.records();
     const DiarySource source = openDiary("ivan", local);
-    Yes grownUp;
+    FakeDialogs grownUp;
+    grownUp.yes = true;
     DiaryWindow window(*source.records, grownUp);
     window.show();
     // Once the server has not answered.
@@ -1064,7 +1002,7 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
     while (chooser->currentIndex() != index)
         QTest::keyClick(chooser, chooser->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
     QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
-    QCOMPARE(grownUp.questions, QStringList{question});
+    QCOMPARE(grownUp.questions + grownUp.told, QStringList{question});
     QStringList names;
     for (int i = 0; i < chooser->count(); ++i)
         names.append(chooser->itemText(i));
@@ -1092,50 +1030,22 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
     QCOMPARE(left.value(0).toString(), QString("0 %1").arg(children.count(' ') + 1));
 }
 
-// A server that never answers holds up neither a round's end nor quitting; the sender gives up.
-void tst_SchoolServer::aSilentServerHoldsUpNothing()
-{
-    Machine machine("silent");
-    // The game's environment, which the sending program inherits.
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(machine.dir.filePath("xdg")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(machine.dir.filePath("data")));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(machine.dir.filePath("config")));
-    DetachedLauncher launcher(false);
-    QElapsedTimer clock;
-    qint64 roundEndMs = 0;
-    {
-        SqliteRecords records(machine.diary, machine.settings, {"ivan", "Оля"});
-        SchoolCourier courier(records, true, launcher, machine.diary, KVADRILKA_PROGRAM,
-                              {"--send", "--automatic"});
-        records.roundEnded(round(1)); // the diary made, as in a game already played
-        records.roundEnded(round(2));
-        clock.start();
-        courier.roundEnded(round(3));
-        roundEndMs = clock.elapsed();
-        clock.restart();
-    }
-    QCOMPARE_LE(roundEndMs, 250);
-    QCOMPARE_LE(clock.elapsed(), 500); // quitting
-    // The sender holds its lock while it waits; it ends within its connection limit.
-    const qint64 pid = lockHolder(machine.diary);
-    QVERIFY(pid != 0 && pid != QCoreApplication::applicationPid());
-    QTRY_VERIFY_WITH_TIMEOUT(hasEnded(pid), 30000);
-    QCOMPARE(machine.unsent(), 3);
-}
-
-// A server hung after the log-in: the game's sender and --school-check give up at the 22 s
-// deadline; a send by hand started meanwhile sends the round once the account is free.
-void tst_SchoolServer::aHungServerCostsNoMoreThanTheDeadline()
+// Servers that do not answer: one whose connections the system takes and nobody reads; one that
+// lets the log-in through and then answers nothing (a frozen backend, a dead link); a backend
+// stopped in the middle of a connection. None holds up a round's end or quitting; each is given
+// up at the client's own deadline: 22 s for the game's sender and --school-check, while a send by
+// hand started meanwhile sends the round once the account is free.
+void tst_SchoolServer::unansweringServersCostNoMoreThanTheirDeadline()
 {
     m_hung->hang(1); // the game's sender's connection; later ones are relayed
     m_frozen->hang(-1);
-    Machine machine("hung"), checking("frozen");
+    Machine machine("hung"), frozenMachine("frozen"), silent("silent");
     machine.play("Оля", {30});
     QProcess automatic, byHand, check;
     machine.setUp(automatic);
     machine.setUp(byHand);
     byHand.setArguments({"--send"});
-    checking.setUp(check);
+    frozenMachine.setUp(check);
     check.setArguments({"--school-check"});
     const auto stop = qScopeGuard([&] {
         for (QProcess *process : {&automatic, &byHand, &check}) {
@@ -1150,6 +1060,59 @@ void tst_SchoolServer::aHungServerCostsNoMoreThanTheDeadline()
     // The game's sender holds the account's lock while the server keeps it waiting.
     QVERIFY(lockHolder(machine.diary) != 0);
     byHand.start();
+
+    // Meanwhile the silent server and a stopped backend, met directly.
+    SchoolServer quiet("silent", {.connectS = 2});
+    const qint64 quietMs = failedAfterMs(quiet, childRound("pupil", "Маша", 1));
+    QVERIFY2(quietMs >= 0 && quietMs <= 5000, qPrintable(QString::number(quietMs)));
+    QVERIFY2(quiet.errorMessage().contains("timeout"), qPrintable(quiet.errorMessage()));
+    QElapsedTimer checking;
+    checking.start();
+    QVERIFY(!quiet.check().ok);
+    QCOMPARE_LE(checking.elapsed(), 5000);
+
+    SchoolServer frozen("class3a", {.statementMs = 1000, .answerMs = 2000});
+    QVERIFY2(frozen.open(), qPrintable(frozen.errorMessage()));
+    QSqlQuery backend(frozen.database());
+    QVERIFY(backend.exec("SELECT pg_backend_pid()") && backend.next());
+    const pid_t pid = backend.value(0).toInt();
+    QVERIFY(::kill(pid, SIGSTOP) == 0);
+    auto thaw = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+    const qint64 frozenMs = failedAfterMs(frozen, childRound("pupil", "Маша", 2));
+    QVERIFY2(frozenMs >= 0 && frozenMs < 4000, qPrintable(QString::number(frozenMs)));
+    QCOMPARE(frozen.failure().reason, SchoolReason::NoAnswer);
+    QCOMPARE(frozen.errorMessage(), "the school's server did not answer within 2 s");
+    ::kill(pid, SIGCONT);
+    thaw.dismiss();
+    const ChildRound later = childRound("pupil", "Маша", 3);
+    QCOMPARE(frozen.deliver({later}), QList({later.record.uuid}));
+
+    // And a game on the silent server's machine, whose environment its sender inherits.
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(silent.dir.filePath("xdg")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(silent.dir.filePath("data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(silent.dir.filePath("config")));
+    DetachedLauncher launcher(false);
+    QElapsedTimer roundEnd;
+    qint64 roundEndMs = 0;
+    {
+        SqliteRecords records(silent.diary, silent.settings, {"ivan", "Оля"});
+        SchoolCourier courier(records, true, launcher, silent.diary, KVADRILKA_PROGRAM,
+                              {"--send", "--automatic"});
+        records.roundEnded(round(1)); // the diary made, as in a game already played
+        records.roundEnded(round(2));
+        roundEnd.start();
+        courier.roundEnded(round(3));
+        roundEndMs = roundEnd.elapsed();
+        roundEnd.restart();
+    }
+    QCOMPARE_LE(roundEndMs, 250);
+    QCOMPARE_LE(roundEnd.elapsed(), 500); // quitting
+    // Its sender holds its lock while it waits; it ends within its connection limit.
+    const qint64 sender = lockHolder(silent.diary);
+    QVERIFY(sender != 0 && sender != QCoreApplication::applicationPid());
+    QTRY_VERIFY_WITH_TIMEOUT(hasEnded(sender), 30000);
+    QCOMPARE(silent.unsent(), 3);
+
     qint64 automaticMs = 0, checkMs = 0, byHandMs = 0;
     for (const auto &[process, ms] :
          {std::pair{&automatic, &automaticMs}, {&check, &checkMs}, {&byHand, &byHandMs}}) {
@@ -1170,7 +1133,9 @@ void tst_SchoolServer::aHungServerCostsNoMoreThanTheDeadline()
              "Rounds sent: 1\nRounds waiting: 0\n");
     QCOMPARE_LE(byHandMs, 35000);
     QCOMPARE(machine.unsent(), 0);
-    QCOMPARE(ask("teacher", "SELECT count(*) FROM rounds WHERE account = 'hung'"), "1");
+    QCOMPARE(ask("teacher",
+                 "SELECT account || ' ' || count(*) FROM rounds GROUP BY account ORDER BY account"),
+             "hung 1\npupil 1");
 }
 
 // What the diary shows for each role; a server that stops leaves this computer's diary.
@@ -1253,6 +1218,30 @@ void tst_SchoolServer::whatTheDiaryShows()
     QVERIFY2(records.problem().startsWith("Школьный сервер не отвечает"),
              qPrintable(records.problem()));
     QCOMPARE(records.place(), "Этот компьютер (связь со школьным сервером прервалась)");
+}
+
+// The class view as a teacher reads it from the server: the figures this account's file gives.
+void tst_SchoolServer::theClassViewOnTheServer_data() { classcases::addRows(false); }
+void tst_SchoolServer::theClassViewOnTheServer()
+{
+    QFETCH(QList<classrows::Line>, lines);
+    QFETCH(QString, expected);
+    QList<ChildRound> sent;
+    for (const classrows::Line &line : lines) {
+        RoundRecord record = round(0);
+        record.started = line.started;
+        record.level = line.level;
+        record.score = line.score;
+        record.ending = line.ended ? RoundEnding::Result : RoundEnding::CloseButton;
+        record.targets[0].hitAfterMs = qint64(line.medianTimeToHitMs.value_or(-1));
+        record.uuid = QUuid::createUuid();
+        sent.append({{"petya", "Петя"}, record});
+    }
+    QCOMPARE(SchoolServer("petya").deliver(sent).size(), sent.size());
+    SchoolServer teacher("teacher3b");
+    const QList<ClassRow> rows = ServerReader(teacher).classRows(classcases::now).value();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(classcases::described(rows.first()), expected);
 }
 
 // A thousand waiting rounds go in one run; the class view of 100,000 rounds is quick. Times
@@ -1341,7 +1330,7 @@ void tst_SchoolServer::theWindowNeverWaitsForTheServer()
     QElapsedTimer clock;
     clock.start();
     const DiarySource source = openDiary(service, local);
-    Yes grownUp;
+    FakeDialogs grownUp;
     DiaryWindow window(*source.records, grownUp);
     window.show();
     auto *pages = window.findChild<QTabWidget *>("pages");
@@ -1385,7 +1374,7 @@ void tst_SchoolServer::theChosenRoundStaysAndShowsItsOwnSquares()
     SqliteRecords local = machine.records();
     const DiarySource source = openDiary("teacher", local);
     source.records->setRetryAfter(300);
-    Yes grownUp;
+    FakeDialogs grownUp;
     DiaryWindow window(*source.records, grownUp);
     window.show();
     auto *place = window.findChild<QLabel *>("place");
@@ -1427,5 +1416,27 @@ void tst_SchoolServer::theChosenRoundStaysAndShowsItsOwnSquares()
     QTRY_VERIFY(ownSquares());
 }
 
-QTEST_MAIN(tst_SchoolServer)
+// The cases that mostly wait, for deadlines and for a thousand rounds, may run beside the others
+// in a process and a cluster of their own: KVADRILKA_CASES=waiting runs them, =others the rest.
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    tst_SchoolServer test;
+    QStringList arguments = app.arguments();
+    const QStringList waiting{"unansweringServersCostNoMoreThanTheirDeadline",
+                              "aThousandWaitingRoundsAndAClassOfAHundredThousand",
+                              "theWindowNeverWaitsForTheServer"};
+    const QString half = qEnvironmentVariable("KVADRILKA_CASES");
+    const QMetaObject *cases = test.metaObject();
+    for (int i = cases->methodOffset(); !half.isEmpty() && i < cases->methodCount(); ++i) {
+        const QString name = cases->method(i).name();
+        if (cases->method(i).methodType() == QMetaMethod::Slot && !name.endsWith("_data") &&
+            !name.contains("TestCase") && name != "init" &&
+            waiting.contains(name) == (half == "waiting"))
+            arguments.append(name);
+    }
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, arguments);
+}
+
 #include "tst_schoolserver.moc"

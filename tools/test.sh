@@ -80,8 +80,8 @@ sanitized=(env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0
     ctest --test-dir build/asan --timeout 900)
-# The school's test waits the longest: built first, it runs while the rest is built.
-school='^tst_schoolserver$'
+# The school's tests wait the longest: built first, they run while the rest is built.
+school='^tst_schoolserver'
 cmake --build build/asan -j "$jobs" --target tst_schoolserver
 phase "sanitizer build of the school's tests, beside the tests"
 in_background build/asan-school.log "${sanitized[@]}" -j "$jobs" -R "$school"

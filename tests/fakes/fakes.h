@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dialogs.h"
 #include "platform.h"
 
 #include <QList>
+#include <QStringList>
 
 #include <algorithm>
 #include <deque>
@@ -120,5 +122,34 @@ struct FakePlatform
                 ++browsersMade;
                 return std::make_unique<RecordingBrowser>(*this);
             }};
+    }
+};
+
+// A grown-up at the diary window, who answers as the test says and notes what each box said.
+struct FakeDialogs : Dialogs
+{
+    QString fileName, suggested; // chosen in "save as" (empty: cancelled), and what it offered
+    int saves = 0;
+    bool yes = false;            // to every question
+    QStringList answers;         // typed into the text boxes in turn; none left: cancelled
+    QStringList questions, told; // the questions and the text boxes' labels; what it was told
+    QString saveFileName(QWidget *, const QString &, const QString &offered) override
+    {
+        ++saves;
+        suggested = offered;
+        return fileName;
+    }
+    bool confirm(QWidget *, const QString &, const QString &text) override
+    {
+        questions.append(text);
+        return yes;
+    }
+    void tell(QWidget *, const QString &, const QString &text) override { told.append(text); }
+    QString askText(QWidget *, const QString &, const QString &label, const QString &initial,
+                    bool *ok) override
+    {
+        questions.append(label + " [" + initial + "]");
+        *ok = !answers.isEmpty();
+        return *ok ? answers.takeFirst() : initial;
     }
 };
