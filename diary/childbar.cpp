@@ -123,6 +123,10 @@ void ChildBar::showChildren(const QList<Child> &children, int chosen)
     m_add->setEnabled(own);
     m_rename->setEnabled(own && m_chosen);
     m_remove->setEnabled(own && m_chosen);
+}
+
+void ChildBar::showPlace()
+{
     QString place = QStringLiteral("Показано: %1").arg(m_store.place());
     if (const std::optional<int> waiting = m_store.waitingForSchool())
         place += QStringLiteral(" · ждут отправки на школьный сервер: %1").arg(*waiting);

@@ -29,6 +29,9 @@ public:
     // Another child chosen, by the window; null when it is no longer in the list.
     void showChosen(const Child *chosen, int index);
     void showPlayer();
+    // Where what is shown was read, and what waits to go, as the records say after their last
+    // answer.
+    void showPlace();
 
 signals:
     void childChosen(int index);

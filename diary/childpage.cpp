@@ -67,23 +67,36 @@ ChildPage::ChildPage(Records &records, QWidget *parent) : QWidget(parent), m_sto
 
 void ChildPage::showChild(const Child *child)
 {
-    // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen,
-    // as long as the same child is shown.
-    const int oldRow = m_table->currentIndex().row();
-    const qint64 chosenId = oldRow > 0 ? m_model->round(oldRow).id : -1;
-    m_model->setRounds(child ? m_store.rounds(*child).value_or(QList<DiaryRound>())
-                             : QList<DiaryRound>());
-    m_table->resizeColumnsToContents();
-    m_charts->showRounds(m_model->rounds());
+    const int turn = ++m_reads;
+    if (!child) {
+        showRounds({});
+        return;
+    }
+    m_store.readRounds(*child, this, [this, turn](std::optional<QList<DiaryRound>> rounds) {
+        if (turn == m_reads)
+            showRounds(rounds.value_or(QList<DiaryRound>()));
+    });
+}
 
-    const QList<DiaryRound> &rounds = m_model->rounds();
-    const auto found = std::find_if(rounds.cbegin(), rounds.cend(),
-                                    [chosenId](const DiaryRound &r) { return r.id == chosenId; });
+void ChildPage::showRounds(const QList<DiaryRound> &rounds)
+{
+    // The newest round stays chosen as new ones come; an older one chosen by hand stays chosen,
+    // as long as the same child is shown: known by its UUID, which no reload changes.
+    const int oldRow = m_table->currentIndex().row();
+    const QUuid chosenRound = oldRow > 0 ? m_model->round(oldRow).uuid : QUuid();
+    m_model->setRounds(rounds);
+    m_table->resizeColumnsToContents();
+    m_charts->showRounds(rounds);
+
+    const auto found =
+        std::find_if(rounds.cbegin(), rounds.cend(),
+                     [&chosenRound](const DiaryRound &r) { return r.uuid == chosenRound; });
     const int row = found == rounds.cend() ? 0 : int(found - rounds.cbegin());
     if (rounds.isEmpty())
         showRound({});
     else
         m_table->setCurrentIndex(m_model->index(row, 0));
+    emit shown();
 }
 
 void ChildPage::showEmpty(bool noChildren, const Child *child)

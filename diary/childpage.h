@@ -2,6 +2,7 @@
 #pragma once
 
 #include "child.h"
+#include "diaryround.h"
 
 #include <QWidget>
 
@@ -21,7 +22,7 @@ class ChildPage : public QWidget
 public:
     explicit ChildPage(Records &records, QWidget *parent = nullptr);
 
-    // Reads the child's rounds; null shows none.
+    // Reads the child's rounds; null shows none. shown() once they are in view.
     void showChild(const Child *child);
     // Says why the table is empty, if it is.
     void showEmpty(bool noChildren, const Child *child);
@@ -30,9 +31,11 @@ public:
 signals:
     void exportRequested(bool targets);
     void clearRequested();
+    void shown();
 
 private:
     void showRound(const QModelIndex &current);
+    void showRounds(const QList<DiaryRound> &rounds);
 
     Records &m_store;
     QLabel *m_empty = nullptr;
@@ -40,4 +43,5 @@ private:
     QTableView *m_table = nullptr;
     RoundCharts *m_charts = nullptr;
     QPushButton *m_clear = nullptr;
+    int m_reads = 0; // only the answer to the latest read is shown
 };

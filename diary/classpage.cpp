@@ -52,15 +52,23 @@ ClassPage::ClassPage(Records &records, QWidget *parent) : QWidget(parent), m_sto
 
 void ClassPage::fill()
 {
+    m_store.readClassRows(QDateTime::currentDateTime(), this,
+                          [this, turn = ++m_reads](std::optional<QList<ClassRow>> rows) {
+                              if (turn == m_reads)
+                                  showRows(rows.value_or(QList<ClassRow>()));
+                          });
+}
+
+void ClassPage::showRows(const QList<ClassRow> &rows)
+{
     m_classModel->setShowAccounts(m_store.manyAccounts());
-    m_classModel->setRows(
-        m_store.classRows(QDateTime::currentDateTime()).value_or(QList<ClassRow>()),
-        m_store.player());
+    m_classModel->setRows(rows, m_store.player());
     m_class->resizeColumnsToContents();
     // Names may be long: the figures beside them stay in view.
     constexpr int widestName = 170;
     m_class->setColumnWidth(ClassModel::Name,
                             std::min(m_class->columnWidth(ClassModel::Name), widestName));
+    emit shown();
 }
 
 void ClassPage::showPlayer(const Child &player)

@@ -2,6 +2,7 @@
 #include "diaryactions.h"
 #include "dialogs.h"
 #include "diarytexts.h"
+#include "readnow.h"
 #include "records.h"
 #include "reportdialog.h"
 
@@ -26,13 +27,16 @@ void DiaryActions::exportCsv(const Child &child, bool targets)
         m_dialogs.saveFileName(m_window, QStringLiteral("Сохранить дневник"), suggested);
     if (fileName.isEmpty())
         return;
-    const std::optional<QList<DiaryRound>> rounds = m_store.rounds(child);
+    const std::optional<QList<DiaryRound>> rounds = readNow<QList<DiaryRound>>(
+        [&](QObject *context, Records::Answer<QList<DiaryRound>> answer) {
+            m_store.readRounds(child, context, answer);
+        });
+    const std::optional<QByteArray> text = !rounds   ? std::nullopt
+                                           : targets ? diarytexts::targetsCsv(*rounds, m_store)
+                                                     : std::optional(diarytexts::csv(*rounds));
     QSaveFile file(fileName);
     // Written whole or not at all.
-    if (!rounds || !file.open(QIODevice::WriteOnly) ||
-        file.write(targets ? diarytexts::targetsCsv(*rounds, m_store) : diarytexts::csv(*rounds)) <
-            0 ||
-        !file.commit())
+    if (!text || !file.open(QIODevice::WriteOnly) || file.write(*text) < 0 || !file.commit())
         m_dialogs.tell(m_window, diarytexts::title(),
                        QStringLiteral("Не удалось сохранить дневник в файл %1. Проверьте, что "
                                       "папка есть и в неё можно записывать.")
@@ -41,7 +45,11 @@ void DiaryActions::exportCsv(const Child &child, bool targets)
 
 void DiaryActions::makeReport()
 {
-    offerReport(m_window, m_dialogs, m_store, m_store.children().value_or(QList<Child>()),
+    const std::optional<QList<Child>> children = readNow<QList<Child>>(
+        [this](QObject *context, Records::Answer<QList<Child>> answer) {
+            m_store.readChildren(context, answer);
+        });
+    offerReport(m_window, m_dialogs, m_store, children.value_or(QList<Child>()),
                 QDateTime::currentDateTime());
 }
 

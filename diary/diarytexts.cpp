@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diarytexts.h"
+#include "readnow.h"
 #include "records.h"
 #include "rules.h"
 
@@ -137,7 +138,7 @@ QByteArray csv(const QList<DiaryRound> &rounds)
     return text.toUtf8();
 }
 
-QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records)
+std::optional<QByteArray> targetsCsv(const QList<DiaryRound> &rounds, Records &records)
 {
     QString text;
     addRow(text, {QStringLiteral("Раунд"), QStringLiteral("Дата и время раунда"),
@@ -154,7 +155,13 @@ QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records)
     for (auto round = rounds.crbegin(); round != rounds.crend(); ++round) {
         const QString uuid = round->uuid.toString(QUuid::WithoutBraces);
         const QString started = isoTime(round->started);
-        for (const TargetRecord &target : records.targets(round->id)) {
+        const std::optional<QList<TargetRecord>> targets = readNow<QList<TargetRecord>>(
+            [&](QObject *context, Records::Answer<QList<TargetRecord>> answer) {
+                records.readTargets(round->uuid, context, answer);
+            });
+        if (!targets)
+            return std::nullopt;
+        for (const TargetRecord &target : *targets) {
             const std::optional<qint64> time = figures::timeToHit(target);
             addRow(
                 text,

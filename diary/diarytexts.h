@@ -32,8 +32,9 @@ QString throughputText(std::optional<double> bitsPerSecond);
 // A header row and one row per round: UTF-8, CRLF, RFC 4180 quoting, and a leading ' before a
 // text that a spreadsheet would take for a formula.
 QByteArray csv(const QList<DiaryRound> &rounds);
-// The same for every target of every round, with the round's UUID to join the two.
-QByteArray targetsCsv(const QList<DiaryRound> &rounds, Records &records);
+// The same for every target of every round, with the round's UUID to join the two; none when
+// the targets of a round could not be read.
+std::optional<QByteArray> targetsCsv(const QList<DiaryRound> &rounds, Records &records);
 
 // The diary window's title, which its boxes carry too.
 QString title();

@@ -42,13 +42,18 @@ void DiaryWindow::createControls()
     m_tabs->setObjectName(QStringLiteral("pages"));
     m_tabs->setAccessibleName(QStringLiteral("Дневник ребёнка и класс"));
     m_childPage = new ChildPage(m_store, this);
+    connect(m_childPage, &ChildPage::shown, this, &DiaryWindow::showStatus);
     connect(m_childPage, &ChildPage::exportRequested, this, &DiaryWindow::exportCsv);
     connect(m_childPage, &ChildPage::clearRequested, this, &DiaryWindow::clearDiary);
     m_classPage = new ClassPage(m_store, this);
     connect(m_classPage, &ClassPage::childOpened, this, &DiaryWindow::showChild);
+    connect(m_classPage, &ClassPage::shown, this, &DiaryWindow::showStatus);
     m_tabs->addTab(m_childPage, QStringLiteral("Дневник ребёнка"));
     m_tabs->addTab(m_classPage, QStringLiteral("Класс"));
-    connect(m_tabs, &QTabWidget::currentChanged, this, &DiaryWindow::pageChanged);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        m_pageByHand = true;
+        pageChanged();
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_bar);
@@ -75,16 +80,21 @@ void DiaryWindow::storeChanged()
 void DiaryWindow::reload()
 {
     m_stale = false;
-    m_childStale = m_classStale = true;
-    fillChildren();
-    if (m_firstLoad) {
-        m_firstLoad = false;
-        // A teacher with a class starts from the class; a family with one child from its diary.
-        const QSignalBlocker quiet(m_tabs);
-        m_tabs->setCurrentWidget(m_children.size() > 1 ? static_cast<QWidget *>(m_classPage)
-                                                       : m_childPage);
-    }
-    pageChanged();
+    // The records may answer later, and another reload may have been asked for meanwhile.
+    m_store.readChildren(this, [this, turn = ++m_reloads](std::optional<QList<Child>> children) {
+        if (turn != m_reloads)
+            return;
+        m_childStale = m_classStale = true;
+        fillChildren(children.value_or(QList<Child>()));
+        // A teacher with a class starts from the class; a family with one child from its
+        // diary; until the grown-up picks a page, also when the class comes in later.
+        if (!m_pageByHand) {
+            const QSignalBlocker quiet(m_tabs);
+            m_tabs->setCurrentWidget(m_children.size() > 1 ? static_cast<QWidget *>(m_classPage)
+                                                           : m_childPage);
+        }
+        pageChanged();
+    });
 }
 
 void DiaryWindow::pageChanged()
@@ -95,9 +105,9 @@ void DiaryWindow::pageChanged()
         fillClass();
 }
 
-void DiaryWindow::fillChildren()
+void DiaryWindow::fillChildren(const QList<Child> &children)
 {
-    m_children = m_store.children().value_or(QList<Child>());
+    m_children = children;
     // The chosen child stays chosen; one removed gives way to the one who plays.
     if (!chosen())
         m_chosen = m_store.player();
@@ -154,6 +164,7 @@ void DiaryWindow::childAdded(const Child &child)
     {
         const QSignalBlocker quiet(m_tabs);
         m_tabs->setCurrentWidget(m_childPage);
+        m_pageByHand = true;
     }
     reload();
 }
@@ -168,18 +179,18 @@ void DiaryWindow::fillClass()
 {
     m_classStale = false;
     m_classPage->fill();
-    showStatus();
 }
 
 void DiaryWindow::fillChild()
 {
     m_childStale = false;
     m_childPage->showChild(chosen());
-    showStatus();
 }
 
+// After each answer: what it came from, and what went wrong.
 void DiaryWindow::showStatus()
 {
+    m_bar->showPlace();
     const QString problem = m_store.problem();
     m_status->setText(problem);
     m_status->setVisible(!problem.isEmpty());

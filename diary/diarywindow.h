@@ -18,7 +18,8 @@ class Records;
 // The diary for parents and teachers. Its children, who plays now, and two pages: the chosen
 // child's rounds in a table, the score over time per level and for the chosen round how long
 // each target took; and the class, one line per child. It reads the records when first shown and
-// again whenever a round is written while it is open, each page when it is in view. The window
+// again whenever a round is written while it is open, each page when it is in view; it shows
+// each answer as it comes, and is never kept waiting for one. The window
 // keeps the records and the chosen child; its parts show them and say what the grown-up did.
 class DiaryWindow : public QWidget
 {
@@ -33,7 +34,7 @@ public:
 
 private:
     void createControls();
-    void fillChildren();
+    void fillChildren(const QList<Child> &children);
     void fillChild();
     void fillClass();
     void pageChanged();
@@ -54,7 +55,8 @@ private:
     bool m_stale = true;
     bool m_childStale = true;
     bool m_classStale = true;
-    bool m_firstLoad = true;
+    bool m_pageByHand = false;
+    int m_reloads = 0; // only the answer to the latest reload is shown
     QList<Child> m_children;
     Child m_chosen;
 

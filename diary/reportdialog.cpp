@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reportdialog.h"
 #include "dialogs.h"
+#include "readnow.h"
 #include "records.h"
 
 #include <QDateEdit>
@@ -113,12 +114,16 @@ void offerReport(QWidget *parent, Dialogs &dialogs, Records &records, const QLis
         const QList<Child> chosen = dialog->chosen();
         const parentsreport::Period period = dialog->period();
         const QString fileName = dialogs.saveFileName(
-            parent, reportTitle(), QDir::home().filePath(parentsreport::suggestedFileName(now.date())));
+            parent, reportTitle(),
+            QDir::home().filePath(parentsreport::suggestedFileName(now.date())));
         if (fileName.isEmpty())
             return;
         QList<parentsreport::ChildRounds> rounds;
         for (const Child &child : chosen) {
-            const std::optional<QList<DiaryRound>> kept = records.rounds(child);
+            const std::optional<QList<DiaryRound>> kept = readNow<QList<DiaryRound>>(
+                [&](QObject *context, Records::Answer<QList<DiaryRound>> answer) {
+                    records.readRounds(child, context, answer);
+                });
             if (!kept) {
                 dialogs.tell(parent, reportTitle(),
                              QStringLiteral("Не удалось прочитать дневник: отчёт не составлен.\n") +

@@ -167,22 +167,40 @@ void RoundCharts::showRounds(const QList<DiaryRound> &rounds)
     }
 }
 
-void RoundCharts::showRound(const DiaryRound *chosen)
+void RoundCharts::clearTargets()
 {
     m_times->remove(0, m_times->count());
     for (const QString &label : m_targetAxis->categoriesLabels())
         m_targetAxis->remove(label);
+}
+
+void RoundCharts::showRound(const DiaryRound *chosen)
+{
+    // Nothing of the round chosen before stays while the chosen one's targets are on their way.
+    clearTargets();
+    m_round = chosen ? chosen->uuid : QUuid();
     if (!chosen) {
         m_throughput->clear();
         m_targetView->setAccessibleDescription(QStringLiteral("Раунд не выбран."));
         return;
     }
-    const DiaryRound &round = *chosen;
+    m_store.readTargets(chosen->uuid, this,
+                        [this, round = *chosen](std::optional<QList<TargetRecord>> targets) {
+                            // Answers may come late, and out of turn.
+                            if (round.uuid == m_round)
+                                showTargets(round, targets.value_or(QList<TargetRecord>()));
+                        });
+}
+
+void RoundCharts::showTargets(const DiaryRound &round, const QList<TargetRecord> &targets)
+{
+    // The same round may be answered twice, chosen again meanwhile.
+    clearTargets();
     QStringList numbers;
     QList<qreal> times;
     qint64 longest = 0;
     std::optional<qint64> fastest;
-    for (const TargetRecord &target : m_store.targets(round.id)) {
+    for (const TargetRecord &target : targets) {
         numbers.append(QString::number(target.number));
         const std::optional<qint64> time = figures::timeToHit(target);
         times.append(qreal(time.value_or(0)));

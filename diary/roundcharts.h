@@ -25,10 +25,14 @@ public:
 
     // The child's rounds, newest first.
     void showRounds(const QList<DiaryRound> &rounds);
-    // The round chosen in the table; null for none.
+    // The round chosen in the table; null for none. Its targets are read, and drawn once they
+    // come if it is still the one chosen.
     void showRound(const DiaryRound *round);
 
 private:
+    void clearTargets();
+    void showTargets(const DiaryRound &round, const QList<TargetRecord> &targets);
+
     Records &m_store;
     QChart *m_scoreChart = nullptr;
     QChartView *m_scoreView = nullptr;
@@ -39,4 +43,5 @@ private:
     QCategoryAxis *m_targetAxis = nullptr;
     QValueAxis *m_msAxis = nullptr;
     QLabel *m_throughput = nullptr;
+    QUuid m_round; // the round chosen, whose targets are drawn
 };

@@ -11,8 +11,8 @@
 // One kept round as the diary shows it, with its figures.
 struct DiaryRound
 {
-    qint64 id = 0; // the keeper's own number, for asking for the round's targets
-    QUuid uuid;
+    qint64 id = 0; // this computer's file's own number; 0 for a round read from the school's server
+    QUuid uuid;    // what the round is known by, wherever it is kept
     QDateTime started; // the wall-clock time the child saw
     int level = 1;
     bool rightButton = false;

@@ -268,18 +268,35 @@ bool countRefused(const QSqlDatabase &db, int *count, QSqlError *error)
     return true;
 }
 
-bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets, QSqlError *error)
+namespace {
+
+bool targetsWhere(const QSqlDatabase &db, const char *round, const QVariant &key,
+                  QList<TargetRecord> *targets, QSqlError *error)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM targets WHERE round_id = ? ORDER BY position")
-                      .arg(QLatin1String(targetColumns)));
-    query.addBindValue(roundId);
+    query.prepare(QStringLiteral("SELECT %1 FROM targets WHERE round_id = %2 ORDER BY position")
+                      .arg(QLatin1String(targetColumns), QLatin1String(round)));
+    query.addBindValue(key);
     if (!query.exec())
         return failed(query, error);
     while (query.next())
         targets->append(targetFrom(query));
     return true;
+}
+
+} // namespace
+
+bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets, QSqlError *error)
+{
+    return targetsWhere(db, "?", roundId, targets, error);
+}
+
+bool targets(const QSqlDatabase &db, const QUuid &round, QList<TargetRecord> *targets,
+             QSqlError *error)
+{
+    return targetsWhere(db, "(SELECT id FROM rounds WHERE uuid = ?)",
+                        round.toString(QUuid::WithoutBraces), targets, error);
 }
 
 QString targetColumnList() { return QLatin1String(targetColumns); }

@@ -53,5 +53,7 @@ TargetRecord targetFrom(const QSqlQuery &query);
 void bindTarget(QSqlQuery &query, const TargetRecord &target);
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets,
              QSqlError *error);
+bool targets(const QSqlDatabase &db, const QUuid &round, QList<TargetRecord> *targets,
+             QSqlError *error);
 
 } // namespace roundrows

@@ -229,6 +229,19 @@ QList<TargetRecord> SqliteRecords::targets(qint64 roundId)
     return result;
 }
 
+std::optional<QList<TargetRecord>> SqliteRecords::targets(const QUuid &round)
+{
+    QList<TargetRecord> result;
+    QSqlError error;
+    if (!m_file.ensureOpen())
+        return std::nullopt;
+    if (!roundrows::targets(m_file.database(), round, &result, &error)) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    return result;
+}
+
 std::optional<QList<roundrows::Played>> SqliteRecords::unsentRounds(int limit)
 {
     if (!m_file.ensureOpen())

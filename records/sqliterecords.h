@@ -46,10 +46,26 @@ public:
     // Moves the waiting rounds into the diary; false when some still wait.
     bool sendWaiting();
 
-    std::optional<QList<Child>> children() override;
-    std::optional<QList<ClassRow>> classRows(const QDateTime &now) override;
-    std::optional<QList<DiaryRound>> rounds(const Child &child) override;
-    QList<TargetRecord> targets(qint64 roundId) override;
+    // Read at once: the answers come within the call.
+    void readChildren(QObject *, Answer<QList<Child>> answer) override { answer(children()); }
+    void readClassRows(const QDateTime &now, QObject *, Answer<QList<ClassRow>> answer) override
+    {
+        answer(classRows(now));
+    }
+    void readRounds(const Child &child, QObject *, Answer<QList<DiaryRound>> answer) override
+    {
+        answer(rounds(child));
+    }
+    void readTargets(const QUuid &round, QObject *, Answer<QList<TargetRecord>> answer) override
+    {
+        answer(targets(round));
+    }
+    // The same, as values; none, with problem() set, when they cannot be read.
+    std::optional<QList<Child>> children();
+    std::optional<QList<ClassRow>> classRows(const QDateTime &now);
+    std::optional<QList<DiaryRound>> rounds(const Child &child);
+    QList<TargetRecord> targets(qint64 roundId);
+    std::optional<QList<TargetRecord>> targets(const QUuid &round);
     bool clear(const Child &child) override { return clear(child, Unsent::Delete); }
     QString addChild(const QString &name) override;
     QString renameChild(const Child &child, const QString &name) override;

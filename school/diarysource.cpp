@@ -5,25 +5,10 @@
 DiarySource DiarySource::open(const SchoolConfig &config, SqliteRecords &local)
 {
     DiarySource source;
-    QString note;
-    if (config.hasServer()) {
-        source.server = std::make_unique<SchoolServer>(config.service, limits);
-        const SchoolCheck check = source.server->check();
-        if (check.mayReadClass || check.mayReadOwn) {
-            const QString place = check.mayReadClass
-                                      ? QStringLiteral("Школьный сервер «%1»: весь класс")
-                                      : QStringLiteral("Школьный сервер «%1»: мои раунды");
-            source.serverRecords =
-                std::make_unique<ServerRecords>(*source.server, place.arg(config.service));
-        } else if (check.ok) {
-            note = QStringLiteral("раунды этой учётной записи уходят на школьный сервер, а "
-                                  "смотреть их там может только учитель");
-        } else {
-            note = QStringLiteral("школьный сервер сейчас не отвечает");
-        }
-    }
-    source.records = std::make_unique<FallbackRecords>(source.serverRecords.get(), local,
-                                                       config.hasServer(), note);
+    if (config.hasServer())
+        source.serverRecords = std::make_unique<ServerRecords>(config.service, limits);
+    source.records =
+        std::make_unique<FallbackRecords>(source.serverRecords.get(), local, config.hasServer());
     source.records->setConfigFault(config.faultNote());
     if (source.serverRecords) {
         source.refresh = std::make_unique<QTimer>();

@@ -1,80 +1,198 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fallbackrecords.h"
+#include "serverrecords.h"
 #include "sqliterecords.h"
 
-FallbackRecords::FallbackRecords(Records *server, SqliteRecords &local, bool sendsToSchool,
+#include <QPointer>
+
+FallbackRecords::FallbackRecords(ServerRecords *server, SqliteRecords &local, bool sendsToSchool,
                                  const QString &note, QObject *parent)
     : Records(parent), m_server(server), m_local(local), m_sendsToSchool(sendsToSchool),
-      m_note(note)
+      m_state(server ? Server::Asked : Server::Closed), m_reason(note)
 {
     connect(&m_local, &Records::changed, this, &Records::changed);
+    if (!m_server)
+        return;
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(30000);
+    connect(&m_retry, &QTimer::timeout, this, &FallbackRecords::askAgain);
+    m_reason = QStringLiteral("школьный сервер ещё не ответил");
+    connect(m_server, &ServerRecords::checked, this, &FallbackRecords::checked);
+    m_asking = true;
+    m_server->check();
 }
 
-Records &FallbackRecords::current()
+void FallbackRecords::checked(const SchoolCheck &check)
 {
-    const bool serverDown = m_sinceFailure.isValid() && m_sinceFailure.elapsed() < retryAfterMs;
-    return m_server && !serverDown ? *m_server : static_cast<Records &>(m_local);
-}
-
-template <typename Read>
-auto FallbackRecords::read(Read read) -> decltype(read(std::declval<Records &>()))
-{
-    Records &records = current();
-    auto result = read(records);
-    if (&records == m_server) {
-        if (result) {
-            m_sinceFailure.invalidate();
-            m_serverProblem.clear();
-            return result;
-        }
-        m_serverProblem = m_server->problem();
-        m_sinceFailure.start();
-        result = read(m_local);
+    m_asking = false;
+    if (check.ok)
+        m_mayAdd = check.mayAdd;
+    ++m_turn;
+    if (check.mayReadClass || check.mayReadOwn) {
+        m_server->setPlace((check.mayReadClass ? QStringLiteral("Школьный сервер «%1»: весь класс")
+                                               : QStringLiteral("Школьный сервер «%1»: мои раунды"))
+                               .arg(m_server->service()));
+        m_state = Server::Read;
+        m_serverProblem.clear();
+    } else if (check.ok) {
+        m_state = Server::Closed;
+        m_reason = QStringLiteral("раунды этой учётной записи уходят на школьный сервер, а "
+                                  "смотреть их там может только учитель");
+    } else if (check.failure.failed()) {
+        away(schoolreasons::plainRussian(check.failure, m_server->limits().deadlineMs(),
+                                         m_server->limits().statementMs),
+             QStringLiteral("Школьный сервер не отвечает: %1").arg(check.failure.line()));
+    } else {
+        // It answers, but lacks the game's tables, groups or schema version: the admin's to mend.
+        away(QStringLiteral("школьный сервер не готов для игры"), check.lines.value(0));
     }
-    return result;
+    emit changed();
 }
 
-std::optional<QList<Child>> FallbackRecords::children()
+void FallbackRecords::away(const QString &reason, const QString &problem)
 {
-    return read([](Records &r) { return r.children(); });
+    ++m_turn;
+    m_state = Server::Away;
+    m_reason = reason;
+    m_serverProblem = problem;
+    m_retry.start();
 }
 
-std::optional<QList<ClassRow>> FallbackRecords::classRows(const QDateTime &now)
+void FallbackRecords::serverFailed()
 {
-    return read([&](Records &r) { return r.classRows(now); });
+    away(schoolreasons::plainRussian(m_server->failure(), m_server->limits().deadlineMs(),
+                                     m_server->limits().statementMs),
+         m_server->problem());
 }
 
-std::optional<QList<DiaryRound>> FallbackRecords::rounds(const Child &child)
+void FallbackRecords::askAgain()
 {
-    return read([&](Records &r) { return r.rounds(child); });
+    if (m_state != Server::Away || m_asking)
+        return;
+    m_asking = true;
+    // A role not known yet is asked for; a known one is tried with the smallest real read, which
+    // a server too slow to read also fails.
+    if (!m_mayAdd) {
+        m_server->check();
+        return;
+    }
+    m_server->readChildren(this, [this](std::optional<QList<Child>> children) {
+        m_asking = false;
+        if (m_state != Server::Away)
+            return;
+        if (!children) {
+            serverFailed();
+            return;
+        }
+        ++m_turn;
+        m_state = Server::Read;
+        m_serverProblem.clear();
+        emit changed();
+    });
 }
 
-QList<TargetRecord> FallbackRecords::targets(qint64 roundId) { return current().targets(roundId); }
+template <typename T>
+void FallbackRecords::read(QObject *context, Answer<T> answer,
+                           std::function<void(Records &, QObject *, Answer<T>)> ask)
+{
+    if (m_state != Server::Read) {
+        ask(m_local, context, [this, answer](std::optional<T> value) {
+            m_lastFromServer = false;
+            answer(std::move(value));
+        });
+        return;
+    }
+    const int turn = m_turn;
+    ask(*m_server, this,
+        [this, turn, context = QPointer(context), answer, ask](std::optional<T> value) {
+            if (!context)
+                return;
+            if (turn == m_turn && value) {
+                m_lastFromServer = true;
+                answer(std::move(value));
+                return;
+            }
+            const bool failedNow = turn == m_turn;
+            if (failedNow)
+                serverFailed();
+            read(context.data(), answer, ask);
+            // What else the window shows came from the server: it reads it all here again.
+            if (failedNow)
+                emit changed();
+        });
+}
+
+void FallbackRecords::readChildren(QObject *context, Answer<QList<Child>> answer)
+{
+    read<QList<Child>>(context, answer, [](Records &r, QObject *c, Answer<QList<Child>> a) {
+        r.readChildren(c, a);
+    });
+}
+
+void FallbackRecords::readClassRows(const QDateTime &now, QObject *context,
+                                    Answer<QList<ClassRow>> answer)
+{
+    read<QList<ClassRow>>(
+        context, answer,
+        [now](Records &r, QObject *c, Answer<QList<ClassRow>> a) { r.readClassRows(now, c, a); });
+}
+
+void FallbackRecords::readRounds(const Child &child, QObject *context,
+                                 Answer<QList<DiaryRound>> answer)
+{
+    read<QList<DiaryRound>>(context, answer,
+                            [child](Records &r, QObject *c, Answer<QList<DiaryRound>> a) {
+                                r.readRounds(child, c, a);
+                            });
+}
+
+// A round is known by its UUID wherever it is kept: the targets asked for are that round's, or
+// none. One the server does not have may be this computer's, shown a moment before the server
+// came back.
+void FallbackRecords::readTargets(const QUuid &round, QObject *context,
+                                  Answer<QList<TargetRecord>> answer)
+{
+    const auto here = [this, round, answer](std::optional<QList<TargetRecord>> targets) {
+        if (targets && targets->isEmpty() && m_lastFromServer)
+            targets = m_local.targets(round);
+        answer(std::move(targets));
+    };
+    read<QList<TargetRecord>>(context, here,
+                              [round](Records &r, QObject *c, Answer<QList<TargetRecord>> a) {
+                                  r.readTargets(round, c, a);
+                              });
+}
+
+bool FallbackRecords::sendsFromHere() const { return m_sendsToSchool && m_mayAdd != false; }
+
 // With a school's server, what it has not got yet is never cleared away from it: on a shared
 // account a pupil could otherwise wipe a classmate's rounds before the teacher has them.
 SqliteRecords::Unsent FallbackRecords::unsent() const
 {
-    return m_sendsToSchool ? SqliteRecords::Unsent::Keep : SqliteRecords::Unsent::Delete;
+    return sendsFromHere() ? SqliteRecords::Unsent::Keep : SqliteRecords::Unsent::Delete;
 }
 
+// What is shown is what is changed: the server's class only ever says it is only read.
 bool FallbackRecords::clear(const Child &child)
 {
-    Records &records = current();
-    return &records == &m_local ? m_local.clear(child, unsent()) : records.clear(child);
+    return m_lastFromServer ? m_server->clear(child) : m_local.clear(child, unsent());
 }
 
-QString FallbackRecords::addChild(const QString &name) { return current().addChild(name); }
+QString FallbackRecords::addChild(const QString &name)
+{
+    return m_lastFromServer ? m_server->addChild(name) : m_local.addChild(name);
+}
 
 QString FallbackRecords::renameChild(const Child &child, const QString &name)
 {
-    return current().renameChild(child, name);
+    return m_lastFromServer ? m_server->renameChild(child, name) : m_local.renameChild(child, name);
 }
 
 QString FallbackRecords::removeChild(const Child &child)
 {
-    Records &records = current();
-    return &records == &m_local ? m_local.removeChild(child, unsent()) : records.removeChild(child);
+    return m_lastFromServer ? m_server->removeChild(child) : m_local.removeChild(child, unsent());
 }
+
 Child FallbackRecords::player() const { return m_local.player(); }
 void FallbackRecords::setPlayer(const Child &child) { m_local.setPlayer(child); }
 bool FallbackRecords::isRecording() const { return m_local.isRecording(); }
@@ -83,27 +201,24 @@ QString FallbackRecords::recordingLock() const { return m_local.recordingLock();
 
 QString FallbackRecords::place() const
 {
-    if (m_server && m_serverProblem.isEmpty())
+    if (m_lastFromServer)
         return m_server->place();
-    return m_note.isEmpty() ? m_local.place()
-                            : QStringLiteral("%1 (%2)").arg(m_local.place(), m_note);
+    return m_reason.isEmpty() ? m_local.place()
+                              : QStringLiteral("%1 (%2)").arg(m_local.place(), m_reason);
 }
 
-bool FallbackRecords::manyAccounts() const
-{
-    return m_server && m_serverProblem.isEmpty() && m_server->manyAccounts();
-}
+bool FallbackRecords::manyAccounts() const { return m_lastFromServer && m_server->manyAccounts(); }
 
 std::optional<int> FallbackRecords::waitingForSchool()
 {
-    return m_sendsToSchool ? m_local.unsentCount() : std::nullopt;
+    return sendsFromHere() ? m_local.unsentCount() : std::nullopt;
 }
 
 QString FallbackRecords::problem() const
 {
     const QString problem =
-        m_serverProblem.isEmpty()
-            ? m_local.problem()
+        m_lastFromServer || m_serverProblem.isEmpty()
+            ? (m_lastFromServer ? m_server->problem() : m_local.problem())
             : QStringLiteral("%1. Показан дневник этого компьютера.").arg(m_serverProblem);
     if (m_configFault.isEmpty() || problem.isEmpty())
         return problem + m_configFault;

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QSqlError>
 
+using namespace Qt::StringLiterals;
+
 #include <sys/stat.h>
 
 namespace {
@@ -139,6 +141,41 @@ SchoolFailure ofConnect(const QString &service, const QString &message, const QS
                 QStringLiteral("cannot connect to the service \"%1\"").arg(service), message);
 }
 
+QString plainRussian(const SchoolFailure &failure, qint64 deadlineMs, qint64 statementMs)
+{
+    switch (failure.reason) {
+    case SchoolReason::None:
+        break;
+    case SchoolReason::NoDriver:
+        return QStringLiteral("на этом компьютере не установлен драйвер PostgreSQL для Qt");
+    case SchoolReason::NoAnswer:
+        // Kept waiting to the deadline, or not even let in.
+        if (failure.text == noAnswer(deadlineMs).text)
+            return QStringLiteral("школьный сервер не ответил за %1 с").arg(seconds(deadlineMs));
+        return QStringLiteral("школьный сервер сейчас не отвечает");
+    case SchoolReason::NoSuchService:
+        return QStringLiteral("школьный сервер не найден в настройках этого компьютера");
+    case SchoolReason::LoginRefused:
+        return QStringLiteral("школьный сервер не пускает эту учётную запись");
+    case SchoolReason::PasswordFileOpen:
+        return QStringLiteral("пароль к школьному серверу не используется: файл с ним могут "
+                              "читать другие");
+    case SchoolReason::SlowStatement:
+        return QStringLiteral("школьный сервер не успел ответить на запрос за %1 с: он занят "
+                              "или перегружен")
+            .arg(seconds(statementMs));
+    case SchoolReason::RoundRefused:
+        return QStringLiteral("школьный сервер отказался принять раунд");
+    case SchoolReason::NoRight:
+        return QStringLiteral("у этой учётной записи нет прав на школьном сервере");
+    case SchoolReason::ConnectionLost:
+        return QStringLiteral("связь со школьным сервером прервалась");
+    case SchoolReason::Other:
+        return QStringLiteral("школьный сервер ответил ошибкой");
+    }
+    return {};
+}
+
 bool refusesRound(const QString &sqlState)
 {
     return sqlState.startsWith(QLatin1String("22")) || sqlState.startsWith(QLatin1String("23"));
@@ -183,7 +220,9 @@ SchoolFailure ofStatement(const QSqlError &error, qint64 statementMs)
                        QStringLiteral("the role this account logs in as may not add rounds "
                                       "(permission denied; see kvadrilka --school-check)"),
                        words);
+    // The server shutting down or restarting ends the connection from its side.
     else if (state.startsWith(QLatin1String("08")) ||
+             QStringList{u"57P01"_s, u"57P02"_s, u"57P03"_s}.contains(state) ||
              (state.isEmpty() && (has(words, "server closed") || has(words, "connection") ||
                                   has(words, "could not receive") || has(words, "could not send"))))
         failure = make(SchoolReason::ConnectionLost,

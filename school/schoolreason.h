@@ -45,6 +45,9 @@ SchoolFailure ofConnect(const QString &service, const QString &message,
                         const QString &passwordFile);
 // Why a statement failed, from its SQLSTATE.
 SchoolFailure ofStatement(const QSqlError &error, qint64 statementMs);
+// Why the server cannot be read, in plain Russian words for a diary window, with the limits it
+// was read under: "школьный сервер не ответил за 7 с".
+QString plainRussian(const SchoolFailure &failure, qint64 deadlineMs, qint64 statementMs);
 // Only the server's data errors refuse a round for good; a missing right, a lost connection or
 // a cancelled statement keep it waiting.
 bool refusesRound(const QString &sqlState);

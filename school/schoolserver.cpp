@@ -4,6 +4,7 @@
 #include "measured.h"
 #include "penaltycodes.h"
 #include "schoolconfig.h"
+#include "serverstatement.h"
 #include "serverwatchdog.h"
 
 #include <QAtomicInt>
@@ -16,54 +17,6 @@
 #include <QVariant>
 
 #include <cmath>
-
-// Every statement with the school's server goes through this: prepare() and exec() are each an
-// exchange under the client's deadline, and exec() never runs a statement whose prepare()
-// failed (the driver would send "EXECUTE (" and the server's answer would hide the real
-// failure), which lastError() keeps instead. It hides QSqlQuery's own prepare(), exec() and
-// lastError(): the statements below take it as it is and bind through QSqlQuery.
-class ServerStatement : public QSqlQuery
-{
-public:
-    explicit ServerStatement(SchoolServer &server) : QSqlQuery(server.database()), m_server(server)
-    {
-    }
-
-    bool prepare(const QString &sql)
-    {
-        m_prepareError = QSqlError();
-        m_prepared = false;
-        m_server.exchange([&] { m_prepared = QSqlQuery::prepare(sql); });
-        if (!m_prepared)
-            m_prepareError = QSqlQuery::lastError();
-        return m_prepared;
-    }
-    bool exec()
-    {
-        if (!m_prepared)
-            return false;
-        bool done = false;
-        m_server.exchange([&] { done = QSqlQuery::exec(); });
-        return done;
-    }
-    bool exec(const QString &sql)
-    {
-        m_prepareError = QSqlError();
-        m_prepared = false;
-        bool done = false;
-        m_server.exchange([&] { done = QSqlQuery::exec(sql); });
-        return done;
-    }
-    QSqlError lastError() const
-    {
-        return m_prepareError.isValid() ? m_prepareError : QSqlQuery::lastError();
-    }
-
-private:
-    SchoolServer &m_server;
-    bool m_prepared = false;
-    QSqlError m_prepareError;
-};
 
 namespace {
 
@@ -459,6 +412,7 @@ SchoolCheck SchoolServer::check()
                 finish(answers + QStringLiteral(", schema version %1)").arg(version) + older);
             checked.mayReadClass = ok && mayRead;
             checked.mayReadOwn = ok && mayReadSome && !mayRead;
+            checked.mayAdd = ok && mayAdd;
             return checked;
         }();
         if (m_timedOut)
@@ -466,6 +420,30 @@ SchoolCheck SchoolServer::check()
     }
     return *result;
 }
+
+bool SchoolServer::read(const std::function<bool(ServerStatement &)> &read)
+{
+    if (!open())
+        return false;
+    bool done = false;
+    {
+        ServerStatement query(*this);
+        done = read(query);
+        if (!done && !m_timedOut)
+            fail(schoolreasons::ofStatement(query.lastError(), m_limits.statementMs));
+        if (m_timedOut)
+            forget(); // the driver before the statement, as in deliver()
+    }
+    if (!done && !m_timedOut)
+        close();
+    if (done) {
+        m_error.clear();
+        m_failure = {};
+    }
+    return done;
+}
+
+void SchoolServer::abandon() { m_watchdog->abandon(); }
 
 SchoolCheck checkSchool(const SchoolConfig &config, SchoolLimits limits)
 {

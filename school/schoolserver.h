@@ -16,6 +16,7 @@
 #include <memory>
 
 class QSqlDatabase;
+class ServerStatement;
 class ServerWatchdog;
 struct SchoolConfig;
 
@@ -30,6 +31,7 @@ struct SchoolCheck
     bool ok = false; // it answers, has the tables, and the role may add rounds or read the class
     bool mayReadClass = false; // a teacher's role
     bool mayReadOwn = false;   // a pupil who logs in as themselves reads their own rounds
+    bool mayAdd = false;       // rounds go to the server from this account
     SchoolFailure failure;     // why it could not be asked or answered with an error
 };
 
@@ -82,6 +84,12 @@ public:
     SchoolCheck check();
     // The open connection, for reading the class.
     QSqlDatabase database() const;
+    // Connects unless connected and runs `read`, whose statements keep the deadline; false, with
+    // failure() set and the connection dropped, when it could not.
+    bool read(const std::function<bool(ServerStatement &)> &read);
+    // Ends the exchange under way now and any later one at once; safe from any thread. For a
+    // program that quits while the server keeps it waiting.
+    void abandon();
 
 private:
     friend class ServerStatement;

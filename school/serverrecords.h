@@ -2,26 +2,37 @@
 #pragma once
 
 #include "records.h"
+#include "schoolserver.h"
 
-#include <QHash>
-#include <QUuid>
+#include <QThread>
 
-class SchoolServer;
-
-// The class on the school's server, as the teacher's role may read it: every machine's rounds,
-// every account's children. Only read: rounds are added by the games, and children are kept by
-// the diaries of their own accounts.
+// The class on the school's server, read on a thread of its own with a connection of its own:
+// a server that hangs keeps that thread waiting, at most the deadline of its limits, and never
+// the window that asked. Reads answer later, in the order asked. Only read: rounds are added by
+// the games, and children are kept by the diaries of their own accounts.
 class ServerRecords : public Records
 {
     Q_OBJECT
 public:
-    // The place names the server for the window; the player is this account's.
-    ServerRecords(SchoolServer &server, const QString &place, QObject *parent = nullptr);
+    ServerRecords(const QString &service, SchoolLimits limits, QObject *parent = nullptr);
+    // Cuts a read under way short rather than wait for a server that hangs.
+    ~ServerRecords() override;
 
-    std::optional<QList<Child>> children() override;
-    std::optional<QList<ClassRow>> classRows(const QDateTime &now) override;
-    std::optional<QList<DiaryRound>> rounds(const Child &child) override;
-    QList<TargetRecord> targets(qint64 roundId) override;
+    // Asks what this account's role may do there; checked() answers.
+    void check();
+    const SchoolLimits &limits() const { return m_limits; }
+    const QString &service() const { return m_service; }
+    // Why the last read failed; reason None when it did not.
+    const SchoolFailure &failure() const { return m_failure; }
+    void setPlace(const QString &place) { m_place = place; }
+
+    void readChildren(QObject *context, Answer<QList<Child>> answer) override;
+    void readClassRows(const QDateTime &now, QObject *context,
+                       Answer<QList<ClassRow>> answer) override;
+    void readRounds(const Child &child, QObject *context,
+                    Answer<QList<DiaryRound>> answer) override;
+    void readTargets(const QUuid &round, QObject *context,
+                     Answer<QList<TargetRecord>> answer) override;
     bool clear(const Child &child) override;
     QString addChild(const QString &name) override;
     QString renameChild(const Child &child, const QString &name) override;
@@ -30,19 +41,25 @@ public:
     void setPlayer(const Child &) override {}
     bool isRecording() const override { return true; }
     void setRecording(bool) override {}
-    QString problem() const override { return m_problem; }
+    QString problem() const override;
     QString place() const override { return m_place; }
     bool manyAccounts() const override { return true; }
 
     static QString readOnly();
 
-private:
-    bool opened();
-    bool failed(const class QSqlQuery &query);
+signals:
+    void checked(const SchoolCheck &check);
 
-    SchoolServer &m_server;
+private:
+    class Worker;
+    template <typename T>
+    void ask(std::function<std::optional<T>(class ServerReader &)> read, QObject *context,
+             Answer<T> answer);
+
+    QString m_service;
+    SchoolLimits m_limits;
     QString m_place;
-    QString m_problem;
-    // The server knows rounds by UUID; the window asks for targets by a number of ours.
-    QHash<qint64, QUuid> m_uuids;
+    SchoolFailure m_failure;
+    QThread m_thread;
+    Worker *m_worker; // lives on m_thread, and goes with it
 };

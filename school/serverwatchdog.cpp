@@ -69,7 +69,9 @@ bool ServerWatchdog::watch(const QSqlDatabase &db, const std::function<void()> &
     {
         const std::lock_guard lock(m_mutex);
         m_driver = db.driver();
-        m_deadline = std::chrono::steady_clock::now() + m_limit;
+        m_deadline = std::chrono::steady_clock::now();
+        if (!m_abandoned)
+            m_deadline += m_limit;
         m_fired = false;
         ++m_watch;
     }
@@ -87,6 +89,16 @@ bool ServerWatchdog::watch(const QSqlDatabase &db, const std::function<void()> &
     return inTime;
 }
 
+void ServerWatchdog::abandon()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_abandoned = true;
+        m_deadline = std::chrono::steady_clock::now();
+    }
+    m_changed.notify_all();
+}
+
 void ServerWatchdog::run()
 {
     std::unique_lock lock(m_mutex);
@@ -97,7 +109,10 @@ void ServerWatchdog::run()
         }
         const unsigned watched = m_watch;
         const auto over = [&] { return m_stopping || !m_driver || m_watch != watched; };
-        if (m_changed.wait_until(lock, m_deadline, over))
+        // The deadline is read again on each wake: abandon() moves it.
+        while (!over() && std::chrono::steady_clock::now() < m_deadline)
+            m_changed.wait_until(lock, m_deadline);
+        if (over())
             continue;
         m_fired = true;
         shutDown(m_driver);

@@ -38,6 +38,10 @@ public:
     // time; false when the deadline passed and the socket was shut down.
     bool watch(const QSqlDatabase &db, const std::function<void()> &call);
 
+    // Ends the call watched now, as if its deadline had passed, and every later one at once: for
+    // a program that quits while the server keeps it waiting. Safe from any thread.
+    void abandon();
+
     // Shuts the socket of the driver's connection down; false when it has none.
     static bool shutDown(const QSqlDriver *driver);
 
@@ -57,5 +61,6 @@ private:
     // it are not passed on, as they would mislead (its version "not supported", and the like).
     std::atomic<bool> m_fired = false;
     bool m_stopping = false;
+    bool m_abandoned = false;
     std::thread m_thread; // last: starts once the rest is ready
 };

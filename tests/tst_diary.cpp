@@ -257,7 +257,7 @@ private slots:
                             "2026-12-07T10:05:05+03:00,Начинающий,левая,одинарный,7,0,'+5\t-,700,"
                             "0,0,да,,,00000000-0000-4000-8000-000000000005\r\n"));
         // Every target, oldest round first; no distance or width is an empty cell.
-        const QList<QByteArray> targetRows = diarytexts::targetsCsv(rounds, store).split('\n');
+        const QList<QByteArray> targetRows = diarytexts::targetsCsv(rounds, store).value().split('\n');
         QCOMPARE(targetRows.size(), 1 + 7 + 2 + 1 + 1);
         QCOMPARE(targetRows.mid(6, 4).join('\n'),
                  "00000000-0000-4000-8000-000000000005,2026-12-07T10:05:05+03:00,Начинающий,0,0,"
