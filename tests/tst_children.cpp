@@ -241,22 +241,6 @@ private slots:
         QCOMPARE(classcases::described(classrows::summarise(owner, lines, classcases::now)),
                  expected);
     }
-
-    // The class view over the file: every child, the children who have not played included.
-    void classViewOverTheFile()
-    {
-        Place place;
-        place.store.roundEnded(round(1, 11));
-        place.store.roundEnded(round(2, 27));
-        QCOMPARE(place.store.addChild("Маша"), QString());
-        const QList<ClassRow> rows =
-            place.store.classRows(QDateTime(QDate(2026, 12, 8), QTime(9, 0))).value();
-        QCOMPARE(rows.size(), 2);
-        QCOMPARE(std::tuple(rows[0].child.name, rows[0].roundsLastWeek, rows[0].latestScore,
-                            rows[0].bestScore.value_or(0), rows[1].child.name),
-                 std::tuple(owner.name, 2, 27, 27, QStringLiteral("Маша")));
-        QVERIFY(!rows[1].lastPlayed.isValid());
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_Children)
