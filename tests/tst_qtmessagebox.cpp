@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real notice box as the player sees it: title, text without CRs, buttons, their answers;
-// the same under Qt's own Russian, which the file dialog speaks (run with LANG=ru_RU.UTF-8).
+// the same under Qt's own Russian (run with LANG=ru_RU.UTF-8).
 #include "appstart.h"
-#include "qtdialogs.h"
 #include "qtmessagebox.h"
 
 #include <QAbstractButton>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -51,25 +47,6 @@ private slots:
         QCOMPARE(QtMessageBox().show(" a\r\n\r\n  b", buttons, "   title"), answer);
         const QStringList ok{"ОК"}, result{"Отмена", "Повторить", "Продолжить"};
         QCOMPARE(seen, QStringList({"   title", " a\n\n  b"}) + (buttons ? result : ok));
-    }
-
-    void theFileDialogSpeaksRussian()
-    {
-        QStringList seen;
-        QTimer::singleShot(0, this, [&] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            for (const char *label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
-                seen << dialog->findChild<QLabel *>(label)->text();
-            QList<QAbstractButton *> buttons = dialog->findChild<QDialogButtonBox *>()->buttons();
-            std::ranges::sort(buttons, {}, &QWidget::x);
-            std::ranges::transform(buttons, std::back_inserter(seen), &QAbstractButton::text);
-            dialog->reject();
-        });
-        QCOMPARE(QtDialogs().saveFileName(nullptr, "Сохранить отчёт", "отчёт.pdf"), QString());
-        QCOMPARE(seen, QStringList(
-                           {"Перейти к:", "&Имя файла:", "Типы файлов:", "&Сохранить", "Отмена"}));
     }
 };
 

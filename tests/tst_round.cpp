@@ -103,7 +103,6 @@ template <typename Row> void addRows(std::initializer_list<Row> rows)
 // clang-format off
 // Graded names its row with the score as the result box writes it: a blank where a minus would be.
 struct Graded { const char *name; int hits; QString grade; };
-struct SetUp { const char *name; int level; bool left, twice; int size; QStringList labels; };
 struct Judged { const char *name; bool twice, left; const char *before, *move; int hits;
                 bool red, lost; QStringList boxes; };
 // clang-format on
@@ -170,27 +169,6 @@ private slots:
         QCOMPARE(resultText(row.hits, row.grade),
                  " Итак, из 30 возможных Вы попали по " + QString(row.name) + " кнопкам\r\n\r\n" +
                      blanks(14) + "за такой результат Вы получаете\r\n\r\n" + row.grade);
-    }
-
-    void setUpFollowsTheLevel_data()
-    {
-        addRows<SetUp>({{"1", 1, true, false, 735, {"Начинающий", "левый", "одинарный"}},
-                        {"2", 2, false, false, 495, {"Бывалый", "правый", "одинарный"}},
-                        {"3", 3, true, true, 255, {"Опытный", "левый", "двойной"}},
-                        {"4", 4, true, false, 135, {"Супермен", "левый", "одинарный"}}});
-    }
-    void setUpFollowsTheLevel()
-    {
-        QFETCH(SetUp, row);
-        Game game;
-        game.settings.chosenLevel = row.level;
-        game.settings.left = row.left;
-        game.settings.twice = row.twice;
-        game.round.setUp();
-        // Every level starts at the bottom right: nothing moved the target from there.
-        QCOMPARE(std::tuple(game.sizeTwips, game.labels.values(), game.visible,
-                            int(game.state().TargetNumber), game.round.targetColour(), game.at),
-                 std::tuple(row.size, row.labels, true, 1, ReadyColour, QPoint()));
     }
 
     // The turn is brought into its state with the player's own moves ("before", the left button

@@ -86,7 +86,10 @@ private slots:
         const GameState &after = s.game().round().state();
         // The level is read at the set-up, which does not run again.
         QVERIFY(after.TargetNumber == before.TargetNumber && after.Hits == before.Hits);
-        QCOMPARE(s.game().findChild<QLabel *>("Label1")->text(), QStringLiteral("Бывалый"));
+        QStringList labels;
+        for (const char *label : {"Label1", "Label2", "Label3"})
+            labels.append(s.game().findChild<QLabel *>(label)->text());
+        QCOMPARE(labels, QStringList({"Бывалый", "правый", "одинарный"}));
         QCOMPARE(player::target(s.game())->size(), QSize(33, 33));
         QVERIFY(s.fakes.pacingTimer.interval() == 3000 && s.fakes.pacingTimer.isEnabled());
         QCOMPARE(s.fakes.pacingTimer.restarts, restarts + 1);
