@@ -170,18 +170,26 @@ std::optional<qint64> SqliteRecords::childId(const Child &child, bool *failed)
     return id;
 }
 
-std::optional<QList<Child>> SqliteRecords::children()
+template <typename T, typename Read> std::optional<T> SqliteRecords::readFile(Read read)
 {
     if (!m_file.ensureOpen())
         return std::nullopt;
-    QList<std::pair<qint64, Child>> rows;
+    T result{};
     QSqlError error;
-    if (!childrows::list(m_file.database(), &rows, &error)) {
+    if (!read(m_file.database(), &result, &error)) {
         readFailed(error);
         return std::nullopt;
     }
+    return result;
+}
+
+std::optional<QList<Child>> SqliteRecords::children()
+{
+    const auto rows = readFile<QList<std::pair<qint64, Child>>>(childrows::list);
+    if (!rows)
+        return std::nullopt;
     QList<Child> result;
-    for (const auto &[id, child] : std::as_const(rows))
+    for (const auto &[id, child] : *rows)
         result.append(child);
     return result;
 }
@@ -211,56 +219,45 @@ std::optional<QList<DiaryRound>> SqliteRecords::rounds(const Child &child)
     // A child the diary does not know has played no round yet.
     if (!id)
         return failed ? std::nullopt : std::optional(QList<DiaryRound>());
-    QList<DiaryRound> result;
-    QSqlError error;
-    if (!roundrows::rounds(m_file.database(), *id, &result, &error)) {
-        readFailed(error);
-        return std::nullopt;
-    }
-    return result;
+    return readFile<QList<DiaryRound>>(
+        [&](const QSqlDatabase &db, QList<DiaryRound> *rounds, QSqlError *error) {
+            return roundrows::rounds(db, *id, rounds, error);
+        });
 }
 
 QList<TargetRecord> SqliteRecords::targets(qint64 roundId)
 {
-    QList<TargetRecord> result;
-    QSqlError error;
-    if (m_file.ensureOpen() && !roundrows::targets(m_file.database(), roundId, &result, &error))
-        readFailed(error);
-    return result;
+    return readFile<QList<TargetRecord>>(
+               [&](const QSqlDatabase &db, QList<TargetRecord> *targets, QSqlError *error) {
+                   return roundrows::targets(db, roundId, targets, error);
+               })
+        .value_or(QList<TargetRecord>());
 }
 
 std::optional<QList<TargetRecord>> SqliteRecords::targets(const QUuid &round)
 {
-    QList<TargetRecord> result;
-    QSqlError error;
-    if (!m_file.ensureOpen())
-        return std::nullopt;
-    if (!roundrows::targets(m_file.database(), round, &result, &error)) {
-        readFailed(error);
-        return std::nullopt;
-    }
-    return result;
+    return readFile<QList<TargetRecord>>(
+        [&](const QSqlDatabase &db, QList<TargetRecord> *targets, QSqlError *error) {
+            return roundrows::targets(db, round, targets, error);
+        });
 }
 
 std::optional<QList<roundrows::Played>> SqliteRecords::unsentRounds(int limit)
 {
-    if (!m_file.ensureOpen())
-        return std::nullopt;
-    QList<roundrows::Played> result;
-    QSqlError error;
-    if (!roundrows::unsent(m_file.database(), limit, &result, &error)) {
-        readFailed(error);
-        return std::nullopt;
-    }
-    return result;
+    return readFile<QList<roundrows::Played>>(
+        [&](const QSqlDatabase &db, QList<roundrows::Played> *rounds, QSqlError *error) {
+            return roundrows::unsent(db, limit, rounds, error);
+        });
 }
 
-bool SqliteRecords::markSent(const QList<QUuid> &uuids)
+// Marks the rounds the school's server answered for, and forgets the children removed here whose
+// rounds have all gone.
+bool SqliteRecords::mark(const QList<QUuid> &uuids, MarkRounds mark)
 {
     QSqlError error;
     const bool marked = m_file.write(
         [&](const QSqlDatabase &db, QSqlError *e) {
-            return roundrows::markSent(db, uuids, e) && childrows::forgetRemoved(db, e);
+            return mark(db, uuids, e) && childrows::forgetRemoved(db, e);
         },
         &error);
     if (!marked)
@@ -268,44 +265,20 @@ bool SqliteRecords::markSent(const QList<QUuid> &uuids)
     return marked;
 }
 
+bool SqliteRecords::markSent(const QList<QUuid> &uuids) { return mark(uuids, roundrows::markSent); }
+
 std::optional<int> SqliteRecords::unsentCount()
 {
-    int count = 0;
-    QSqlError error;
-    if (!m_file.ensureOpen())
-        return std::nullopt;
-    if (!roundrows::countUnsent(m_file.database(), &count, &error)) {
-        readFailed(error);
-        return std::nullopt;
-    }
-    return count + unsavedCount();
+    const std::optional<int> count = readFile<int>(roundrows::countUnsent);
+    return count ? std::optional(*count + unsavedCount()) : std::nullopt;
 }
 
 bool SqliteRecords::markRefused(const QList<QUuid> &uuids)
 {
-    QSqlError error;
-    const bool marked = m_file.write(
-        [&](const QSqlDatabase &db, QSqlError *e) {
-            return roundrows::markRefused(db, uuids, e) && childrows::forgetRemoved(db, e);
-        },
-        &error);
-    if (!marked)
-        writeFailed(error);
-    return marked;
+    return mark(uuids, roundrows::markRefused);
 }
 
-std::optional<int> SqliteRecords::refusedCount()
-{
-    int count = 0;
-    QSqlError error;
-    if (!m_file.ensureOpen())
-        return std::nullopt;
-    if (!roundrows::countRefused(m_file.database(), &count, &error)) {
-        readFailed(error);
-        return std::nullopt;
-    }
-    return count;
-}
+std::optional<int> SqliteRecords::refusedCount() { return readFile<int>(roundrows::countRefused); }
 
 void SqliteRecords::readFailed(const QSqlError &error)
 {

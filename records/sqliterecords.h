@@ -100,6 +100,11 @@ private:
     // Writes the waiting rounds and then the fresh one, if any; what the diary cannot take now
     // stays in, or goes to, the outbox.
     bool send(const Outbox::Letter *fresh);
+    // One read of the file into a T through read(db, &value, &error): none, with problem() set,
+    // when the file cannot be opened or read.
+    template <typename T, typename Read> std::optional<T> readFile(Read read);
+    using MarkRounds = bool (*)(const QSqlDatabase &, const QList<QUuid> &, QSqlError *);
+    bool mark(const QList<QUuid> &uuids, MarkRounds mark);
     void readFailed(const QSqlError &error);
     void writeFailed(const QSqlError &error);
     // The child's number in the file; none when it has none, or, with failed set, when the file
