@@ -120,6 +120,20 @@ bool insert(const QSqlDatabase &db, const RoundRecord &record, qint64 childId, Q
     return true;
 }
 
+void roundFrom(const QSqlQuery &query, DiaryRound *round)
+{
+    round->level = query.value(3).toInt();
+    round->rightButton = query.value(4).toBool();
+    round->doubleClick = query.value(5).toBool();
+    round->ending = endingFromCode(query.value(6).toInt());
+    round->score = query.value(7).toInt();
+    round->grade = query.value(8).toString();
+    round->figures.medianTimeToHitMs = optionalFrom(query.value(9));
+    round->figures.misses = query.value(10).toInt();
+    round->figures.penalties = query.value(11).toInt();
+    round->figures.throughput = optionalFrom(query.value(12));
+}
+
 bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, QSqlError *error)
 {
     QSqlQuery query(db);
@@ -138,17 +152,7 @@ bool rounds(const QSqlDatabase &db, qint64 childId, QList<DiaryRound> *rounds, Q
         round.id = query.value(0).toLongLong();
         round.started = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(),
                                                        QTimeZone(query.value(2).toInt()));
-        round.level = query.value(3).toInt();
-        round.rightButton = query.value(4).toBool();
-        round.doubleClick = query.value(5).toBool();
-        const int ending = query.value(6).toInt();
-        round.ending = endingFromCode(ending);
-        round.score = query.value(7).toInt();
-        round.grade = query.value(8).toString();
-        round.figures.medianTimeToHitMs = optionalFrom(query.value(9));
-        round.figures.misses = query.value(10).toInt();
-        round.figures.penalties = query.value(11).toInt();
-        round.figures.throughput = optionalFrom(query.value(12));
+        roundFrom(query, &round);
         round.uuid = QUuid::fromString(query.value(13).toString());
         round.figures.reactionMs = optionalFrom(query.value(14));
         round.figures.hits = query.value(16).toInt();

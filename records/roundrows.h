@@ -49,6 +49,10 @@ bool countRefused(const QSqlDatabase &db, int *count, QSqlError *error);
 // same ones.
 QString targetColumnList();
 TargetRecord targetFrom(const QSqlQuery &query);
+// Columns 3 to 12 of a round, where the diary file and the school's server list them alike:
+// level, right_button, double_click, ending, score, grade, median_hit_ms, misses, penalties,
+// throughput.
+void roundFrom(const QSqlQuery &query, DiaryRound *round);
 // Binds the target's columns, in that order, to the query's next placeholders.
 void bindTarget(QSqlQuery &query, const TargetRecord &target);
 bool targets(const QSqlDatabase &db, qint64 roundId, QList<TargetRecord> *targets,

@@ -113,16 +113,7 @@ std::optional<QList<DiaryRound>> ServerReader::rounds(const Child &child)
             DiaryRound round;
             round.uuid = QUuid::fromString(query.value(0).toString());
             round.started = timeFrom(query.value(1), query.value(2));
-            round.level = query.value(3).toInt();
-            round.rightButton = query.value(4).toBool();
-            round.doubleClick = query.value(5).toBool();
-            round.ending = endingFromCode(query.value(6).toInt());
-            round.score = query.value(7).toInt();
-            round.grade = query.value(8).toString();
-            round.figures.medianTimeToHitMs = optionalFrom(query.value(9));
-            round.figures.misses = query.value(10).toInt();
-            round.figures.penalties = query.value(11).toInt();
-            round.figures.throughput = optionalFrom(query.value(12));
+            roundrows::roundFrom(query, &round);
             round.figures.reactionMs = optionalFrom(query.value(13));
             round.figures.hits = query.value(14).toInt();
             result.append(round);
