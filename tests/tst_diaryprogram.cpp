@@ -27,11 +27,9 @@ namespace {
 void write(const QString &path, const QByteArray &text, bool executable)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     if (executable)
-        file.setPermissions(file.permissions() | QFile::ExeOwner);
+        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
 }
 QByteArray contents(const QString &path)
 {
