@@ -27,11 +27,9 @@ namespace {
 void write(const QString &path, const QByteArray &text, bool executable)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     if (executable)
-        file.setPermissions(file.permissions() | QFile::ExeOwner);
+        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
 }
 QByteArray contents(const QString &path)
 {
@@ -48,7 +46,6 @@ void tst_DiaryProgram::noDiaryToStart_data()
     QTest::addColumn<QString>("why");
 
     const QString missing = QStringLiteral("Не найдена программа дневника ");
-    QTest::newRow("none, shortcut") << QByteArray() << false << false << missing;
     QTest::newRow("none, --journal") << QByteArray() << false << true << missing;
     QTest::newRow("not executable") << QByteArray("#!/bin/sh\n") << false << false << missing;
     // execve refuses a file that is neither a binary nor a script.
@@ -75,7 +72,6 @@ void tst_DiaryProgram::noDiaryToStart()
     else
         diary.open();
     QTRY_COMPARE_WITH_TIMEOUT(box.shown.size(), 1, 10000);
-    QCOMPARE(box.shown[0].title, QStringLiteral("Дневник"));
     QCOMPARE(box.shown[0].buttons, int(MessageBox::OkOnly));
     const QString head = QStringLiteral("Не удалось открыть дневник.\r\n") + why;
     QVERIFY2(box.shown[0].text.startsWith(head), qPrintable(box.shown[0].text));
