@@ -449,8 +449,6 @@ void tst_SchoolServer::whoMayDoWhat_data()
         "0, 'kvadrilka_pupils')";
     const QString targets41 =
         QString(R"({"targets": [%1]})").arg(QStringList(41, target).join(", "));
-    const auto row = [](const char *name, const QString &login, const QString &sql,
-                        const QString &answer) { QTest::newRow(name) << login << sql << answer; };
     // The rows of one login, named after who it is.
     const auto as = [](const QString &who, const QString &login) {
         return [who, login](const char *name, const QString &sql, const QString &answer) {
@@ -458,7 +456,9 @@ void tst_SchoolServer::whoMayDoWhat_data()
         };
     };
     const auto pupil = as("own pupil", "ivan"), shared = as("shared account", "class3b"),
-               teacher = as("teacher of 3b", "teacher3b");
+               teacher = as("teacher of 3b", "teacher3b"),
+               teacher3a = as("teacher of 3a", "teacher3a"),
+               stranger = as("anyone else", "stranger"), owner = as("the owner", "postgres");
 
     pupil("adds a round of their account, score below zero", addRound("ivan"), "true");
     pupil("a round the server has", addRound("ivan", R"({"uuid": "%IVAN%"})"), "false");
@@ -525,20 +525,19 @@ void tst_SchoolServer::whoMayDoWhat_data()
     teacher("adds a round", addRound("pupil"), denied);
     teacher("DELETE", "DELETE FROM rounds", denied);
     teacher("the identities", "SELECT count(*) FROM child_identities", denied);
-    row("teacher of 3a: reads the rounds of 3a", "teacher3a", "SELECT account, login FROM rounds",
-        "ivan|ivan");
-    row("anyone else: reads", "stranger", "SELECT count(*) FROM children", denied);
-    row("anyone else: adds a round", "stranger", addRound("pupil"), denied);
-    row("the owner: no login, no superuser, owns all", "postgres",
-        "SELECT string_agg(DISTINCT rolname || ' ' || rolcanlogin || ' ' || rolsuper, ',') FROM "
-        "pg_class JOIN pg_roles ON pg_roles.oid = relowner WHERE relname IN ('children', "
-        "'rounds', 'targets', 'classes', 'schema_version', 'child_identities')",
-        "kvadrilka_owner false false");
-    row("the function: the owner's, fixed path, for pupils alone", "postgres",
-        "SELECT proowner::regrole, prosecdef, array_to_string(proconfig, ';'), "
-        "has_function_privilege('public', oid, 'EXECUTE') FROM pg_proc "
-        "WHERE proname = 'kvadrilka_add_round'",
-        "kvadrilka_owner|true|search_path=pg_catalog, pg_temp|false");
+    teacher3a("reads the rounds of 3a", "SELECT account, login FROM rounds", "ivan|ivan");
+    stranger("reads", "SELECT count(*) FROM children", denied);
+    stranger("adds a round", addRound("pupil"), denied);
+    owner("no login, no superuser, owns all",
+          "SELECT string_agg(DISTINCT rolname || ' ' || rolcanlogin || ' ' || rolsuper, ',') FROM "
+          "pg_class JOIN pg_roles ON pg_roles.oid = relowner WHERE relname IN ('children', "
+          "'rounds', 'targets', 'classes', 'schema_version', 'child_identities')",
+          "kvadrilka_owner false false");
+    owner("the function: the owner's, fixed path, for pupils alone",
+          "SELECT proowner::regrole, prosecdef, array_to_string(proconfig, ';'), "
+          "has_function_privilege('public', oid, 'EXECUTE') FROM pg_proc "
+          "WHERE proname = 'kvadrilka_add_round'",
+          "kvadrilka_owner|true|search_path=pg_catalog, pg_temp|false");
 }
 
 void tst_SchoolServer::whoMayDoWhat()
@@ -677,9 +676,8 @@ void tst_SchoolServer::checkTellsRoleAndRights()
     QCOMPARE(program.exitCode(), rights.contains("yes") ? 0 : 1);
 }
 
-// A child renamed between rounds, also played on a second machine under the old name, is one
-// child of all her rounds on the server and in the class view; removing her from a diary
-// takes nothing from the school.
+// Renamed on one machine, played under the old name on another: one child on the server and in
+// the class view; removing her from a diary takes nothing from the school.
 void tst_SchoolServer::aRenamedChildIsOneChildOnTheServer()
 {
     const QString account = "petya";
@@ -829,10 +827,8 @@ void tst_SchoolServer::anOldServerAndAnOldDiaryUpgradeWithEveryRound()
              QString("Ребёнок 2 22\nРебёнок 3 10"));
 }
 
-// Clearing a child, or removing her, while the server is away: the question says the rounds
-// the school has not got still go, the window shows none; a send fails, then waits its pause;
-// they go, none twice, once it is back (the same connection object) and leave nothing behind.
-// A refused round waits for nothing.
+// Cleared or removed while the server is away: the rounds the school has not got still go, once
+// each, when it is back (the same connection object); a refused round waits for nothing.
 void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot_data()
 {
     QTest::addColumn<QString>("button");
@@ -923,11 +919,8 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
     QCOMPARE(left.value(0).toString(), QString("0 %1").arg(children.count(' ') + 1));
 }
 
-// Servers that do not answer: one whose connections the system takes and nobody reads; one that
-// lets the log-in through and then answers nothing (a frozen backend, a dead link); a backend
-// stopped in the middle of a connection. None holds up a round's end or quitting; each is given
-// up at the client's own deadline: 22 s for the game's sender and --school-check, while a send by
-// hand started meanwhile sends the round once the account is free.
+// Silent, hung after the log-in, or a stopped backend: none holds up a round's end or quitting,
+// each is given up at the client's own deadline, and a send by hand waits for the account.
 void tst_SchoolServer::unansweringServersCostNoMoreThanTheirDeadline()
 {
     m_hung->hang(1); // the game's sender's connection; later ones are relayed
@@ -1239,9 +1232,8 @@ void tst_SchoolServer::theWindowNeverWaitsForTheServer()
         ". Показан дневник этого компьютера."));
 }
 
-// The round chosen by hand stays chosen through a refresh of the server's class, and the squares
-// shown are always the chosen round's, through an outage and back. A round's one square took a
-// tenth of a second per point it scored, so that the squares tell whose they are.
+// The chosen round stays through a refresh and an outage, with its own squares: its one square
+// took a tenth of a second per point it scored, so that the squares tell whose they are.
 void tst_SchoolServer::theChosenRoundStaysAndShowsItsOwnSquares()
 {
     const auto timed = [](const QString &account, const QString &name, int minute) {
