@@ -842,8 +842,6 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot_data()
         return "Стереть все раунды ребёнка «" + name +
                "»? Вернуть их будет нельзя. Раунды других детей останутся." + school;
     };
-    QTest::newRow("cleared") << "clearDiary"
-                             << "Лиза" << clear("Лиза") << "Ваня Лиза" << false;
     QTest::newRow("cleared, one round refused") << "clearDiary"
                                                 << "Вера" << clear("Вера") << "Ваня Вера" << true;
     QTest::newRow("removed") << "removeChild"
