@@ -214,24 +214,6 @@ struct Machine
     }
 };
 
-// The scores of the child's rounds as the diary shows them, oldest first.
-QString scores(Records &records, const Child &child)
-{
-    QStringList result;
-    const auto rounds = readNow<QList<DiaryRound>>(
-        [&](QObject *context, auto answer) { records.readRounds(child, context, answer); });
-    for (const DiaryRound &round : rounds.value_or(QList<DiaryRound>()))
-        result.prepend(QString::number(round.score));
-    return result.join(',');
-}
-
-// Puts a diary of an older version on the machine, as its user's own file.
-bool copyDiary(const QString &name, const QString &diary)
-{
-    return QFile::copy(QFINDTESTDATA("data/" + name), diary) &&
-           QFile::setPermissions(diary, QFile::ReadOwner | QFile::WriteOwner);
-}
-
 // The sender that holds the diary's lock, once one does; 0 if none does within 10 s.
 qint64 lockHolder(const QString &diary)
 {
@@ -759,7 +741,8 @@ void tst_SchoolServer::anOldServerAndAnOldDiaryUpgradeWithEveryRound()
     QCOMPARE(ask("teacher", children), "Анна Петровна 2\nМаша 3");
 
     Machine machine("class3a");
-    QVERIFY(copyDiary("diary-v4.sqlite", machine.diary));
+    QVERIFY(QFile::copy(QFINDTESTDATA("data/diary-v4.sqlite"), machine.diary) &&
+            QFile::setPermissions(machine.diary, QFile::ReadOwner | QFile::WriteOwner));
     QVERIFY(QDir().mkpath(machine.diary + ".outbox"));
     QFile letter(machine.diary + ".outbox/6f1c2a3e-0000-4000-8000-0000000000bb.round");
     QVERIFY(letter.open(QIODevice::WriteOnly) &&
@@ -894,7 +877,9 @@ void tst_SchoolServer::clearingDuringAnOutageKeepsWhatTheSchoolHasNotGot()
     for (int i = 0; i < chooser->count(); ++i)
         names.append(chooser->itemText(i));
     QCOMPARE(names.join(' '), children);
-    QCOMPARE(scores(*source.records, child), "");
+    const auto rounds = readNow<QList<DiaryRound>>(
+        [&](QObject *context, auto answer) { source.records->readRounds(child, context, answer); });
+    QCOMPARE(rounds.value_or(QList<DiaryRound>()).size(), 0);
     SchoolSender sender(local, machine.diary, server);
     QCOMPARE(sender.run(now), SchoolSender::Outcome::Failed);
     QCOMPARE(local.unsentCount(), 2);
