@@ -576,7 +576,6 @@ void tst_SchoolServer::checkTellsRoleAndRights_data()
         QTest::newRow(name) << service << pgpass << mode << first << rights;
     };
     row("pupil", "ivan", answers.arg("ivan"), "ivan yes no");
-    row("shared account", "class3b", answers.arg("class3b"), "class3b yes no");
     row("teacher", "teacher3b", answers.arg("teacher3b"), "teacher3b no yes");
     row("older schema", "old",
         but.arg("old") + "the game needs version 4: apply the steps up to school-3-to-4.sql",
