@@ -667,12 +667,6 @@ void tst_SchoolServer::aRenamedChildIsOneChildOnTheServer()
     QCOMPARE(first.records().renameChild({account, "Маша"}, "Мария"), QString());
     QVERIFY(playAndSend(first, "Мария", 24));
     QVERIFY(playAndSend(second, "маша", 36));
-    const QString all = "Мария 48";
-    const QString onServer = "SELECT name || ' ' || count(*) FROM children JOIN rounds "
-                             "USING (account, name_key) WHERE account = '" +
-                             account + "' AND name_key IN ('маша', 'мария') GROUP BY name";
-    QCOMPARE(ask("teacher", onServer), all);
-
     SchoolServer teacher("teacher");
     ServerReader classOnServer(teacher);
     QStringList lines;
@@ -683,7 +677,7 @@ void tst_SchoolServer::aRenamedChildIsOneChildOnTheServer()
             lines.append(row.child.name + " " +
                          QString::number(classOnServer.rounds(row.child)->size()));
     }
-    QCOMPARE(lines, QStringList{all});
+    QCOMPARE(lines, QStringList{"Мария 48"});
 }
 
 // An old server stepped up keeps every round; an old diary (with a letter without identity)
