@@ -51,6 +51,18 @@ bool preferX11()
     return true;
 }
 
+// Qt's own texts (the file dialog's, the context menus') in the language in use, where Qt has a
+// translation installed; the program's own texts are Russian whatever the language.
+void loadQtTranslations(QCoreApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
 } // namespace
 
 std::unique_ptr<QApplication> startApplication(int &argc, char **argv, const char *version,
@@ -72,14 +84,4 @@ std::unique_ptr<QApplication> startApplication(int &argc, char **argv, const cha
     QGuiApplication::setDesktopFileName(QString::fromUtf8(appId));
     loadQtTranslations(*app);
     return app;
-}
-
-void loadQtTranslations(QCoreApplication &app)
-{
-    auto *translator = new QTranslator(&app);
-    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
-    else
-        delete translator;
 }

@@ -10,6 +10,3 @@
 // the diary file, the settings, the menu entry and the icon.
 std::unique_ptr<QApplication> startApplication(int &argc, char **argv, const char *version,
                                                const char *appId);
-// Qt's own texts (the file dialog's, the context menus') in the language in use, where Qt has a
-// translation installed; the program's own texts are Russian whatever the language.
-void loadQtTranslations(QCoreApplication &app);

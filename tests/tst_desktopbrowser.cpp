@@ -92,38 +92,22 @@ private slots:
             .files = {mine,
                       {"data/applications/fake.desktop",
                        QString(fake).replace("@/bin/fakebrowser --new", "@/bin/gone --new")}}};
-        QTest::newRow("the desktop's list first")
-            << Row{.files = {{"config/mimeapps.list", defaults("plain.desktop")},
-                             {"config/test-mimeapps.list", defaults("fake.desktop")},
+        // Each list and entry that a wrong order would read first names another browser.
+        QTest::newRow("the order of lists and entries")
+            << Row{.files = {{"config/test-mimeapps.list", defaults("fake.desktop")},
+                             {"config/mimeapps.list", defaults("plain.desktop")},
+                             {"xdg/mimeapps.list", defaults("plain.desktop")},
+                             {"data/applications/mimeapps.list", defaults("plain.desktop")},
                              {"data/applications/plain.desktop", entry("plain")},
+                             {"share/applications/fake.desktop", entry("plain")},
                              installed},
                    .arguments = found,
                    .desktop = "Other:TEST"};
-        QTest::newRow("config home before config dirs")
-            << Row{.files = {mine,
-                             {"xdg/mimeapps.list", defaults("plain.desktop")},
-                             {"share/applications/plain.desktop", entry("plain")},
-                             {"share/applications/fake.desktop", fake}},
-                   .arguments = found};
-        QTest::newRow("config before data")
-            << Row{.files = {{"xdg/mimeapps.list", defaults("fake.desktop")},
-                             {"data/applications/mimeapps.list", defaults("plain.desktop")},
-                             {"data/applications/plain.desktop", entry("plain")},
-                             installed},
-                   .arguments = found};
-        QTest::newRow("next installed of a list")
-            << Row{.files = {{"config/mimeapps.list",
-                              defaults("gone.desktop;hidden.desktop;fake.desktop;")},
+        QTest::newRow("next installed of a list, then the next file")
+            << Row{.files = {{"config/mimeapps.list", defaults("gone.desktop;hidden.desktop;")},
                              {"data/applications/hidden.desktop", entry("hidden", "Hidden=true\n")},
-                             installed},
-                   .arguments = found};
-        QTest::newRow("next file when none is installed")
-            << Row{.files = {{"config/mimeapps.list", defaults("gone.desktop")},
-                             {"share/applications/mimeapps.list", defaults("vendor-fake.desktop")},
+                             {"xdg/mimeapps.list", defaults("gone.desktop;vendor-fake.desktop")},
                              {"share/applications/vendor/fake.desktop", fake}},
-                   .arguments = found};
-        QTest::newRow("user's entry first")
-            << Row{.files = {mine, {"share/applications/fake.desktop", entry("plain")}, installed},
                    .arguments = found};
         QTest::newRow("program in PATH, address appended")
             << Row{.files = {mine,

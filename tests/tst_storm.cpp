@@ -39,7 +39,6 @@ void tst_Storm::randomInputKeepsTheRules()
         if ((roll >= 700 && (roll < 980 || roll >= 995)) ? !start->isLoaded() : !running)
             continue;
         const std::uint32_t before = running ? game->round().targetColour() : 0;
-        const bool clickedStart = roll >= 870 && roll < 980;
         if (roll < 200) {
             fakes.pacingTimer.fire();
         } else if (roll < 450) {
@@ -79,11 +78,8 @@ void tst_Storm::randomInputKeepsTheRules()
         QVERIFY2(fakes.messages.mostOpenAtOnce <= 1 && !timerUnderBox, where);
         QVERIFY2(fakes.pacingTimer.isEnabled() == now && (now || fakes.pacingTimer.interval() == 0),
                  where);
-        QVERIFY2(!clickedStart || fakes.pacingTimer.interval() == rules::firstInterval, where);
         QVERIFY2(state.Hits <= state.TargetNumber && state.TargetNumber <= rules::roundLength,
                  where);
-        QVERIFY2(state.TurnLost == 0 || state.TurnLost == 1, where);
-        QVERIFY2(colour == rules::ReadyColour || colour == rules::HitColour, where);
         QVERIFY2(!box || (box->backColor() == colour && box->size() == QSize(side, side)), where);
     }
     const int boxes = int(fakes.messages.shown.size());
